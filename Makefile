@@ -1,0 +1,30 @@
+# The two set-up commands of the README: `make run` and `make test`. Both install what is
+# missing, configure, build and generate the content first.
+BUILD   := build
+PREFIX  := $(CURDIR)/$(BUILD)/wineprefix
+CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+
+.PHONY: all deps configure build run test bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+$(BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+
+configure: deps $(BUILD)/CMakeCache.txt
+
+build: configure
+	cmake --build $(BUILD) -j$$(nproc)
+	@scripts/wine-prefix $(PREFIX)
+
+run: build
+	@scripts/run-viewer $(BUILD)
+
+test: build
+	scripts/with-xvfb $(PREFIX) ctest --test-dir $(BUILD) --output-on-failure
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,9 @@
+#include "app/app.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
+{
+    const int startFailure = StartUp(instance, showCommand);
+    const int exitCode = startFailure ? startFailure : RunMainLoop();
+    Shutdown();
+    return exitCode;
+}

@@ -1,0 +1,61 @@
+// The single render context: device, effects, the scene's objects, the pass cameras and
+// projections, the copy sprite and the three off-screen targets every frame renders into.
+#pragma once
+#include <d3dx9.h>
+
+#include "gfx/aligned_matrix.h"
+
+#include <vector>
+
+class Camera3D;
+class FlyingCamera;
+struct Material;
+
+// Pass-mask bits of a RenderObject.
+enum PassBits : unsigned {
+    PassMain = 1,    // reflection and main passes
+    PassHeight = 2,  // height pass
+    PassWater = 4,   // water pass
+};
+
+struct RenderObject {
+    D3DXMATRIX world;
+    ID3DXMesh* mesh;          // not owned: MeshList
+    Material* material;       // not owned: MaterialList
+    unsigned passMask = PassMain;
+    int subsetCount = 1;      // subsets 0 .. subsetCount - 1 are drawn
+};
+
+struct RenderTarget {
+    IDirect3DTexture9* texture = nullptr;
+    IDirect3DSurface9* surface = nullptr;  // level 0 of texture
+};
+
+struct Renderer {
+    std::vector<RenderObject*> objects;    // drawing order within every pass
+    ID3DXEffect* defaultEffect = nullptr;      // not owned: EffectList
+    ID3DXEffect* postProcessEffect = nullptr;  // not owned: EffectList
+    Camera3D* mainCamera = nullptr;            // not owned
+    FlyingCamera* heightCamera = nullptr;      // owned
+    const D3DXMATRIX* projection = nullptr;    // not owned
+    D3DXMATRIXA16* heightProjection = nullptr; // owned
+    IDirect3DDevice9* device = nullptr;        // not a counted reference
+    ID3DXSprite* sprite = nullptr;
+    IDirect3DSurface9* savedBackBuffer = nullptr;  // held only while an off-screen target is bound
+    RenderTarget* sceneTarget = nullptr;
+    RenderTarget* reflectionTarget = nullptr;
+    RenderTarget* heightTarget = nullptr;
+};
+
+extern Renderer* TheRenderer;
+
+void InitRenderer(Renderer& renderer, IDirect3DDevice9* device);
+// Sprite and three viewport-sized targets; call while the back buffer is render target 0.
+void CreateRenderTargets(Renderer& renderer);
+void ReleaseRenderTargets(Renderer& renderer);
+// A target makes it render target 0 (saving the back buffer once); null restores the back buffer.
+void BindRenderTarget(Renderer& renderer, RenderTarget* target);
+unsigned ObjectCount(const Renderer& renderer);
+void FreeRenderObjects(Renderer& renderer);
+// Frees the objects, the height camera and projection, and the record; TheRenderer becomes null.
+void FreeRenderer();
