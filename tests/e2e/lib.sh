@@ -1,0 +1,92 @@
+# Shared by the end-to-end tests: start the real viewer under Wine in the current $DISPLAY,
+# find its window, drive it with xdotool, take screenshots, wait for its exit code.
+# Needs BUILD_DIR (the build folder: the viewer's working directory) and DISPLAY.
+set -uo pipefail
+
+BUILD_DIR=${BUILD_DIR:?BUILD_DIR must name the build folder}
+PREFIX=${PREFIX:-$BUILD_DIR/wineprefix}
+SCRIPTS=${SCRIPTS:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../../scripts" && pwd)}
+SHOTS=${SHOTS:-$BUILD_DIR/screenshots}
+E2E_OUT=${E2E_OUT:-$BUILD_DIR/e2e}
+mkdir -p "$SHOTS" "$E2E_OUT"
+VIEWER_PID=""
+VIEWER_WINDOW=""
+FAILURES=0
+
+fail() { echo "FAIL: $*"; FAILURES=$((FAILURES + 1)); }
+pass() { echo "ok: $*"; }
+
+# start_viewer NAME [dir]: runs tidewater.exe from dir (default BUILD_DIR); stdout to $E2E_OUT/NAME.out.
+start_viewer() {
+  local name=$1 dir=${2:-$BUILD_DIR}
+  VIEWER_OUT=$E2E_OUT/$name.out
+  (cd "$dir" && exec "$SCRIPTS/wine-run" "$PREFIX" "$BUILD_DIR/tidewater.exe" >"$VIEWER_OUT" 2>"$E2E_OUT/$name.err") &
+  VIEWER_PID=$!
+}
+
+# find_window TITLE [seconds]: prints the id of the first window with that exact title.
+find_window() {
+  local title=$1 seconds=${2:-30} i id
+  for ((i = 0; i < seconds * 10; i++)); do
+    id=$(xdotool search --name "^${title}\$" 2>/dev/null | head -1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    [ -n "$VIEWER_PID" ] && ! kill -0 "$VIEWER_PID" 2>/dev/null && return 1
+    sleep 0.1
+  done
+  return 1
+}
+
+# wait_window [seconds]: sets VIEWER_WINDOW to the viewer's main window.
+wait_window() {
+  VIEWER_WINDOW=$(find_window Tidewater "${1:-30}")
+}
+
+# focus_viewer: gives the viewer keyboard focus (a click activates it under an unmanaged Wine).
+focus_viewer() {
+  xdotool windowactivate --sync "$VIEWER_WINDOW" 2>/dev/null || xdotool windowfocus --sync "$VIEWER_WINDOW"
+  eval "$(xdotool getwindowgeometry --shell "$VIEWER_WINDOW")"
+  xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
+  sleep 0.2
+}
+
+# shot NAME: saves the viewer window (or the root window) as $SHOTS/NAME.png.
+shot() {
+  import -window "${VIEWER_WINDOW:-root}" "$SHOTS/$1.png" 2>/dev/null || import -window root "$SHOTS/$1.png"
+}
+
+# wait_exit [seconds]: waits for the viewer; sets EXIT_CODE (124 when it did not end in time).
+wait_exit() {
+  local seconds=${1:-20} i
+  for ((i = 0; i < seconds * 10; i++)); do
+    if ! kill -0 "$VIEWER_PID" 2>/dev/null; then
+      wait "$VIEWER_PID"; EXIT_CODE=$?; return 0
+    fi
+    sleep 0.1
+  done
+  EXIT_CODE=124
+  kill -9 "$VIEWER_PID" 2>/dev/null
+  return 1
+}
+
+# stop_viewer: ends a viewer still running (cleanup after a failed check).
+stop_viewer() {
+  [ -n "$VIEWER_PID" ] && kill -0 "$VIEWER_PID" 2>/dev/null && kill -9 "$VIEWER_PID" 2>/dev/null
+  WINEPREFIX=$PREFIX wineserver -w 2>/dev/null
+}
+
+# mean_colour FILE GEOMETRY: prints the mean "r g b" (0-255) of a region like 100x50+10+20.
+mean_colour() {
+  convert "$1" -crop "$2" +repage -resize 1x1\! -format '%[fx:int(255*r+.5)] %[fx:int(255*g+.5)] %[fx:int(255*b+.5)]' info:
+}
+
+# std_dev FILE GEOMETRY: prints the standard deviation (0-255) of a region; a flat colour gives 0.
+std_dev() {
+  convert "$1" -crop "$2" +repage -colorspace Gray -format '%[fx:int(255*standard_deviation+.5)]' info:
+}
+
+# finish: summary line and exit status.
+finish() {
+  stop_viewer
+  if [ "$FAILURES" -eq 0 ]; then echo "all checks held"; exit 0; fi
+  echo "$FAILURES check(s) failed"; exit 1
+}

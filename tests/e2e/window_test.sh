@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# The main window, its menu and the About box, driven like a user would.
+source "$(dirname "$0")/lib.sh"
+
+open_about() {
+  focus_viewer
+  xdotool key alt+h; sleep 0.7; xdotool key Return
+  ABOUT=$(find_window About 10)
+}
+
+about_closed() {
+  local i
+  for ((i = 0; i < 50; i++)); do
+    [ -z "$(xdotool search --name '^About$' 2>/dev/null)" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# Clicks the About box's OK button, centred at (210, 11.5) of the 230 x 75 dialog units.
+click_ok() {
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  local client=$((HEIGHT - 25))  # below Wine's own caption and frame
+  xdotool mousemove $((X + WIDTH * 210 / 230)) $((Y + HEIGHT - client + client * 115 / 750)) click 1
+}
+
+start_viewer window
+wait_window 30 && pass "window titled Tidewater" || fail "no window titled Tidewater"
+sleep 1
+shot window
+# The menu bar sits just under the caption: the File and Help titles are dark text on a light bar.
+[ "$(std_dev "$SHOTS/window.png" 120x18+2+22)" -gt 10 ] && pass "menu bar drawn" || fail "no menu bar"
+
+for closer in Escape Return OK; do
+  if ! open_about; then fail "Help > About did not open the box"; continue; fi
+  [ "$closer" = Escape ] && { sleep 0.5; import -window root "$SHOTS/about.png"; }
+  if [ "$closer" = OK ]; then click_ok "$ABOUT"; else xdotool key "$closer"; fi
+  about_closed && pass "About box closed by $closer" || fail "About box still open after $closer"
+done
+kill -0 "$VIEWER_PID" 2>/dev/null && pass "viewer still running after the About box" || fail "viewer ended"
+
+focus_viewer
+xdotool key alt+f; sleep 0.5; xdotool key x
+wait_exit 20
+[ "$EXIT_CODE" = 0 ] && pass "File > Exit ends with 0" || fail "File > Exit gave exit code $EXIT_CODE"
+
+start_viewer window-close
+wait_window 30 || fail "no window on the second start"
+sleep 0.5
+focus_viewer
+xdotool key alt+F4
+wait_exit 20
+[ "$EXIT_CODE" = 0 ] && pass "the close command ends with 0" || fail "close command gave exit code $EXIT_CODE"
+finish
