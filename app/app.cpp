@@ -1,7 +1,12 @@
 #include "app/app.h"
 
 #include "camera/camera.h"
+#include "content/loading.h"
+#include "content/scene.h"
 #include "gfx/device.h"
+#include "gfx/resource_lists.h"
+#include "render/effect_names.h"
+#include "render/frame.h"
 #include "render/renderer.h"
 #include "resources/resource.h"
 
@@ -18,16 +23,22 @@ namespace {
 const int WindowX = 50, WindowY = 50, WindowWidth = 1024, WindowHeight = 768;
 const int StartFailed = 1;
 
+// Effects and render targets live in the default pool: release them, reset, make them again.
 void ResetDevice()
 {
+    ReleaseEffects();
     Device->Reset(&PresentParams);  // result ignored: the next device test decides again
+    InitEffects();
     DeviceLost = false;
 }
 
-void RenderFrame()
+void SetTimeParameters()
 {
-    Device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF4CCCFF, 1.0f, 0);
-    Device->Present(nullptr, nullptr, nullptr, nullptr);
+    if (DefaultEffect) DefaultEffect->SetFloat(DefaultFx::AccumulatedTime.name, AccumulatedTime);
+    if (PostProcessEffect) {
+        PostProcessEffect->SetFloat(PostFx::AccumulatedTime.name, AccumulatedTime);
+        PostProcessEffect->SetFloat(PostFx::ElapsedTime.name, ElapsedTime);
+    }
 }
 
 }  // namespace
@@ -35,6 +46,7 @@ void RenderFrame()
 void UpdateFrame()
 {
     AccumulatedTime += ElapsedTime;
+    SetTimeParameters();
     MainCamera.Update(ElapsedTime);
 }
 
@@ -66,6 +78,9 @@ int StartUp(HINSTANCE instance, int showCommand)
     ShowWindow(MainWindow, showCommand);
     UpdateWindow(MainWindow);
     if (!InitDevice()) return StartFailed;
+    LoadContent();
+    InitEffects();
+    BuildScene();
     return 0;
 }
 
@@ -86,7 +101,8 @@ int RunMainLoop()
 
 void Shutdown()
 {
-    if (TheRenderer) ReleaseRenderTargets(*TheRenderer);
+    ReleaseMeshesAndTextures();
+    ReleaseEffects();
     ReleaseDevice();
-    FreeRenderer();
+    FreeScene();
 }
