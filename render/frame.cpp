@@ -29,6 +29,8 @@ void EnableReflectionClipPlane(Renderer& r)
     r.device->SetRenderState(D3DRS_CLIPPLANEENABLE, 1);
 }
 
+}  // namespace
+
 void ReflectionPass(Renderer& r)
 {
     SetCameraParameters(*r.mainCamera, *r.projection, true);
@@ -80,8 +82,6 @@ bool TargetsReady(const Renderer& r)
     return r.mainCamera && r.projection;
 }
 
-}  // namespace
-
 void SetCameraParameters(const Camera3D& camera, const D3DXMATRIX& projection, bool reflected)
 {
     ID3DXEffect* effect = TheRenderer->defaultEffect;
@@ -96,15 +96,20 @@ void SetCameraParameters(const Camera3D& camera, const D3DXMATRIX& projection, b
     effect->SetMatrix(DefaultFx::View.name, &camera.view);
 }
 
-HRESULT RenderFrame()
+void PrepareBackBuffer(Renderer& r)
 {
-    Renderer& r = *TheRenderer;
-    if (FAILED(r.device->BeginScene())) return r.device->Present(nullptr, nullptr, nullptr, nullptr);
     D3DVIEWPORT9 viewport;
     r.device->GetViewport(&viewport);
     const D3DXVECTOR4 sourceSize(static_cast<float>(viewport.Width), static_cast<float>(viewport.Height), 0, 0);
     if (r.defaultEffect) r.defaultEffect->SetVector(DefaultFx::SourceSize.name, &sourceSize);
     ClearTarget(r.device, SkyColour);
+}
+
+HRESULT RenderFrame()
+{
+    Renderer& r = *TheRenderer;
+    if (FAILED(r.device->BeginScene())) return r.device->Present(nullptr, nullptr, nullptr, nullptr);
+    PrepareBackBuffer(r);
     if (TargetsReady(r)) {
         ReflectionPass(r);
         IDirect3DTexture9* reflection = r.reflectionTarget->texture;
