@@ -1,0 +1,139 @@
+// The viewer's engine under measurement. Modes:
+//   steps WARMUP FRAMES  times RenderFrame's pieces, then counts allocations of whole frames
+//   empty                the viewer's main loop with an empty object list (read with +fps)
+//   startup              prints the wall-clock time of the first Present's return, then ends
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/app.h"
+#include "bench/alloc_count.h"
+#include "bench/step_timer.h"
+#include "gfx/device.h"
+#include "render/renderer.h"
+
+namespace {
+
+const ULONGLONG UnixEpochIn100ns = 116444736000000000ULL;
+
+// Dispatches waiting messages; false once the program was asked to quit.
+bool PumpMessages()
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) return false;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return true;
+}
+
+// The loop's own frame: update, device test, RenderFrame.
+bool LoopFrame()
+{
+    if (!PumpMessages()) return false;
+    UpdateFrame();
+    RunDeviceStep(Device->TestCooperativeLevel());
+    return true;
+}
+
+double UnixMs()
+{
+    FILETIME now;
+    GetSystemTimePreciseAsFileTime(&now);
+    const ULONGLONG ticks = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return static_cast<double>(ticks - UnixEpochIn100ns) / 1e4;
+}
+
+double NowMs()
+{
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+int RunStartup()
+{
+    if (LoopFrame()) std::printf("first_present_unix_ms: %.1f\n", UnixMs());
+    return 0;
+}
+
+int RunEmpty()
+{
+    FreeRenderObjects(*TheRenderer);
+    TheRenderer->objects.clear();
+    return RunMainLoop();
+}
+
+void PrintSteps(const StepTimes& times)
+{
+    double total = 0.0;
+    for (int s = 0; s < StepCount; ++s) {
+        const double ms = times.ms[s] / times.frames;
+        std::printf("step_%s_ms: %.3f\n", StepNames[s], ms);
+        total += ms;
+    }
+    std::printf("steps_total_ms: %.3f\n", total);
+}
+
+// Whole frames as the loop runs them: their time and the heap allocations they make.
+bool MeasureLoopFrames(int frames)
+{
+    const unsigned long long before = AllocationCount();
+    const double start = NowMs();
+    for (int i = 0; i < frames; ++i)
+        if (!LoopFrame()) return false;
+    const double elapsed = NowMs() - start;
+    const unsigned long long allocations = AllocationCount() - before;
+    std::printf("loop_frame_ms: %.3f\n", elapsed / frames);
+    std::printf("allocations_per_frame: %.3f\n", static_cast<double>(allocations) / frames);
+    std::printf("allocations_total: %llu in %d frames\n", allocations, frames);
+    return true;
+}
+
+int RunSteps(int warmup, int frames)
+{
+    for (int i = 0; i < warmup; ++i)
+        if (!LoopFrame()) return 1;
+    if (!InitStepTimer(Device)) {
+        std::printf("no event query: steps not timed\n");
+        return 1;
+    }
+    StepTimes times;
+    for (int i = 0; i < frames && PumpMessages(); ++i) {
+        UpdateFrame();
+        TimedFrame(times);
+    }
+    ReleaseStepTimer();
+    if (times.frames < frames) return 1;
+    PrintSteps(times);
+    return MeasureLoopFrames(frames) ? 0 : 1;
+}
+
+int RunMode(int argc, char** argv)
+{
+    const char* mode = argc > 1 ? argv[1] : "steps";
+    if (std::strcmp(mode, "startup") == 0) return RunStartup();
+    if (std::strcmp(mode, "empty") == 0) return RunEmpty();
+    const int warmup = argc > 2 ? std::atoi(argv[2]) : 50;
+    const int frames = argc > 3 ? std::atoi(argv[3]) : 200;
+    return RunSteps(warmup, frames);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (!InstallAllocationCounter()) std::printf("warning: malloc not found in the import table\n");
+    const unsigned long long probe = AllocationCount();
+    std::free(std::malloc(16));
+    std::printf("allocation_counter: %s\n", AllocationCount() == probe + 1 ? "ok" : "BROKEN");
+    const int startFailure = StartUp(GetModuleHandleA(nullptr), SW_SHOWNORMAL);
+    const int exitCode = startFailure ? startFailure : RunMode(argc, argv);
+    Shutdown();
+    std::fflush(stdout);
+    return exitCode;
+}
