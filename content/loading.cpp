@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "content/content_paths.h"
+#include "content/effect_check.h"
 #include "content/mesh.h"
 #include "gfx/device.h"
 #include "gfx/resource_lists.h"
@@ -99,7 +100,11 @@ ID3DXEffect* LoadEffect(const char* path)
 {
     ID3DXEffect* effect = nullptr;
     ID3DXBuffer* errors = nullptr;
-    if (FAILED(D3DXCreateEffectFromFileA(Device, path, nullptr, nullptr, 0, nullptr, &effect, &errors))) {
+    // A cut-short compiled effect would make D3DX read past its buffer: checked first.
+    const HRESULT created = EffectFileSafeToLoad(path)
+                                ? D3DXCreateEffectFromFileA(Device, path, nullptr, nullptr, 0, nullptr, &effect, &errors)
+                                : static_cast<HRESULT>(D3DXERR_INVALIDDATA);
+    if (FAILED(created)) {
         ReportEffectFailure(path, errors);
         PostQuitMessage(EffectLoadFailed);
         effect = nullptr;
