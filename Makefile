@@ -26,5 +26,9 @@ run: build
 test: build
 	scripts/with-xvfb $(PREFIX) ctest --test-dir $(BUILD) --output-on-failure
 
+# Figures, not a test: frame rates, frame steps, start-up, allocations, build times (README).
+bench: build
+	@bench/bench.sh $(BUILD)
+
 clean:
 	rm -rf $(BUILD)

@@ -129,7 +129,8 @@ int main(int argc, char** argv)
 {
     if (!InstallAllocationCounter()) std::printf("warning: malloc not found in the import table\n");
     const unsigned long long probe = AllocationCount();
-    std::free(std::malloc(16));
+    void* volatile block = std::malloc(16);  // volatile: the pair must not be optimised away
+    std::free(block);
     std::printf("allocation_counter: %s\n", AllocationCount() == probe + 1 ? "ok" : "BROKEN");
     const int startFailure = StartUp(GetModuleHandleA(nullptr), SW_SHOWNORMAL);
     const int exitCode = startFailure ? startFailure : RunMode(argc, argv);

@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# The benchmark's runs that need a display (started by bench.sh inside scripts/with-xvfb):
+# frame steps and allocations, start-up, frame rates from Wine's +fps channel, the soak.
+set -uo pipefail
+source "$ROOT/bench/bench_lib.sh"
+source "$ROOT/tests/e2e/lib.sh"
+source "$ROOT/scripts/runtime-env"
+BENCH_EXE=$BUILD_DIR/tidewater_bench.exe
+
+# run_bench ARGS...: the benchmark program from the build folder, output to $OUT/bench.out.
+run_bench() {
+  (cd "$BUILD_DIR" && "$SCRIPTS/wine-run" "$PREFIX" "$BENCH_EXE" "$@") >"$OUT/bench.out" 2>"$OUT/bench.err"
+}
+
+# value NAME: a "NAME: value" line of the last benchmark program run.
+value() {
+  awk -v n="$1:" '$1 == n { print $2 }' "$OUT/bench.out"
+}
+
+measure_steps() {
+  local r name
+  for ((r = 1; r <= RUNS; r++)); do
+    run_bench steps 60 "$STEP_FRAMES" || { echo "steps run failed: $(tail -3 "$OUT/bench.out")" >&2; continue; }
+    for name in begin reflection height main copy water present; do record "step_${name}_ms" "$(value "step_${name}_ms")"; done
+    record steps_total_ms "$(value steps_total_ms)"
+    record loop_frame_ms "$(value loop_frame_ms)"
+    record allocations_per_frame "$(value allocations_per_frame)"
+  done
+  echo "frame steps: total $(runs_of steps_total_ms) ms, allocations per frame $(runs_of allocations_per_frame)"
+}
+
+# One start to the first Present's return: the launch's wall clock against the program's.
+startup_run() {
+  local start shown
+  start=$(date +%s%N)
+  run_bench startup || return
+  shown=$(value first_present_unix_ms)
+  [ -n "$shown" ] && awk -v a="$start" -v b="$shown" 'BEGIN { printf "%.0f", b - a / 1e6 }'
+}
+
+# Warm: prefix built, files cached, wineserver and Wine's own services already running.
+# Cold: the same, but wineserver (and with it those services) ended before each start.
+measure_startup() {
+  local r
+  startup_run >/dev/null
+  WINEPREFIX=$PREFIX wineserver -p
+  for ((r = 1; r <= RUNS + 2; r++)); do record startup_ms "$(startup_run)"; done
+  for ((r = 1; r <= RUNS; r++)); do
+    WINEPREFIX=$PREFIX wineserver -k; WINEPREFIX=$PREFIX wineserver -w
+    record startup_cold_ms "$(startup_run)"
+  done
+  echo "start-up: warm $(runs_of startup_ms) ms, wineserver not running $(runs_of startup_cold_ms) ms"
+}
+
+# start_program NAME EXE ARGS...: like lib.sh's start_viewer, with Wine's +fps channel on.
+start_program() {
+  local name=$1 exe=$2; shift 2
+  VIEWER_OUT=$OUT/$name.out
+  (cd "$BUILD_DIR" && WINEDEBUG=-all,+fps exec "$SCRIPTS/wine-run" "$PREFIX" "$exe" "$@" \
+    >"$VIEWER_OUT" 2>"$OUT/$name.err") &
+  VIEWER_PID=$!
+}
+
+# close_program: Escape, then alt+F4 if the viewer still runs; true when it ended with 0.
+close_program() {
+  local i
+  focus_viewer
+  xdotool key Escape
+  for ((i = 0; i < 30; i++)); do kill -0 "$VIEWER_PID" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$VIEWER_PID" 2>/dev/null && xdotool key alt+F4
+  wait_exit 20
+  [ "$EXIT_CODE" = 0 ]
+}
+
+# The +fps lines of one run: Wine prints the rate of the last ~1.5 s at each of them.
+fps_lines() {
+  local lines
+  lines=$(grep -o 'wined3d_cs_exec_present.*approx [0-9.]*fps' "$1")
+  [ -z "$lines" ] && lines=$(grep -o 'approx [0-9.]*fps' "$1")
+  echo "$lines" | grep -o '[0-9.]*fps' | tr -d fps
+}
+
+# fps_run NAME EXE ARGS...: the mean rate over the span after the warm-up.
+fps_run() {
+  local name=$1 skip
+  start_program "$@"
+  wait_window 60 || { echo "$name: no window" >&2; stop_viewer; return 1; }
+  sleep "$WARMUP_S"
+  skip=$(fps_lines "$OUT/$name.err" | wc -l)
+  [ "$skip" -lt 1 ] && skip=1  # the first line, at the first frame, always says 0
+  sleep "$SPAN_S"
+  fps_lines "$OUT/$name.err" | tail -n +"$((skip + 1))" >"$OUT/$name.fps"
+  shot "bench-$name"
+  close_program || echo "$name: exit code $EXIT_CODE" >&2
+  awk '{ s += $1; c++ } END { if (c) printf "%.2f", s / c }' "$OUT/$name.fps"
+}
+
+measure_fps() {
+  local r
+  for ((r = 1; r <= RUNS; r++)); do
+    record scene_fps "$(fps_run scene "$BUILD_DIR/tidewater.exe")"
+    record empty_fps "$(fps_run empty "$BENCH_EXE" empty)"
+  done
+  echo "frame rate: scene $(runs_of scene_fps), empty object list $(runs_of empty_fps)"
+}
+
+rss_kb() {
+  awk '/^VmRSS:/ { print $2 }' "/proc/$1/status" 2>/dev/null
+}
+
+# The viewer running for BENCH_SOAK_S seconds; its resident memory is sampled every 10 s and
+# must not grow after the first half minute.
+measure_soak() {
+  local t first="" last="" rss
+  [ "$SOAK_S" -gt 0 ] || return
+  start_program soak "$BUILD_DIR/tidewater.exe"
+  wait_window 60 || { echo "soak: no window"; stop_viewer; return; }
+  : >"$OUT/soak-rss.txt"
+  for ((t = 0; t <= SOAK_S; t += 10)); do
+    rss=$(rss_kb "$VIEWER_PID")
+    [ -z "$rss" ] && { echo "soak: viewer ended after $t s"; break; }
+    echo "$t $rss" >>"$OUT/soak-rss.txt"
+    [ "$t" -ge 30 ] && { [ -z "$first" ] && first=$rss; last=$rss; }
+    sleep 10
+  done
+  shot bench-soak
+  close_program || echo "soak: exit code $EXIT_CODE"
+  [ -n "$first" ] && record soak_rss_growth_kb $((last - first)) && record soak_rss_end_kb "$last"
+  echo "soak: resident memory (KiB) every 10 s: $(awk '{ printf "%s ", $2 }' "$OUT/soak-rss.txt")"
+  [ -n "$first" ] && [ $((last - first)) -le 2048 ] && echo "soak: memory flat (growth $((last - first)) KiB after 30 s)" ||
+    echo "soak: MEMORY GREW by $((last - first)) KiB"
+}
+
+measure_steps
+measure_startup
+measure_fps
+measure_soak
