@@ -27,7 +27,11 @@ elapsed_s() { awk -v a="$1" -v b="$(now_s)" 'BEGIN { printf "%.2f", b - a }'; }
 # (read from the registry file: a Wine started here, without the display, would spoil later runs).
 show_settings() {
   echo "Runtime environment (scripts/runtime-env):"
-  grep -E '^[[:space:]]*export ' "$ROOT/scripts/runtime-env" | sed 's/^[[:space:]]*/  /' || echo "  (none)"
+  if grep -qE '^[[:space:]]*export ' "$ROOT/scripts/runtime-env"; then
+    grep -E '^[[:space:]]*export ' "$ROOT/scripts/runtime-env" | sed 's/^[[:space:]]*/  /'
+  else
+    echo "  (none)"
+  fi
   echo "Wine Direct3D keys (scripts/wine-prefix):"
   awk '/^\[/ { on = ($0 ~ /^\[Software\\\\Wine\\\\Direct3D\]/) } on && /^"/ { print "  " $0 }' \
     "$BUILD_DIR/wineprefix/user.reg"
