@@ -113,8 +113,8 @@ Tube DinoLeg(float x, float z, float thigh)
     return {{{{x, 0.50f, z}, thigh, thigh},
              {{x * 1.05f, 0.27f, z + 0.025f}, 0.055f, 0.058f},
              {{x, 0.07f, z}, 0.047f, 0.047f},
-             {{x, 0.0f, z - 0.012f}, 0.05f, 0.05f},
-             {{x, 0.0f, z - 0.012f}, 0.0f, 0.0f}},
+             {{x, 0.0f, z}, 0.05f, 0.05f},  // flat sole: straight down from the ankle
+             {{x, 0.0f, z}, 0.0f, 0.0f}},
             {0, 0, -1}, true};
 }
 
@@ -194,8 +194,8 @@ Mesh BuildTiger()
             8, 10, {0.5f, 0.5f, 1, 1}, 0);
     for (float x : {-0.08f, 0.08f})
         for (float z : {-0.3f, 0.3f})
-            AddTube(m, {{{{x, 0.45f, z}, 0.05f, 0.05f}, {{x, 0.02f, z}, 0.04f, 0.04f}, {{x, 0.0f, z - 0.02f}, 0.045f, 0.045f},
-                         {{x, 0.0f, z - 0.02f}, 0, 0}}, {0, 0, -1}, true},
+            AddTube(m, {{{{x, 0.45f, z}, 0.05f, 0.05f}, {{x, 0.02f, z}, 0.04f, 0.04f}, {{x, 0.0f, z}, 0.045f, 0.045f},
+                         {{x, 0.0f, z}, 0, 0}}, {0, 0, -1}, true},
                     8, 4, {0.5f, 0.5f, 1, 1}, 0);
     ComputeNormals(m);
     return m;

@@ -39,7 +39,7 @@ struct Pad {
     float y;           // height at the centre
     float halfSide, halfLong, blend;
 };
-const Pad OrangePad = {1.2f, 0.0f, 0.0f, 1.0f, 0.0f, 0.54f, 0.42f, 0.85f, 0.45f};
+const Pad OrangePad = {1.2f, 0.0f, 0.0f, 1.0f, 0.0f, 0.54f, 0.42f, 0.85f, 0.35f};
 // Facing (-1, 0.1, -1.5): the body pitches up by 0.1 per 1.803 horizontal units.
 const Pad BrownPad = {-5.1f, 3.9f, -0.5547f, -0.8321f, 0.05547f, 2.1f, 0.55f, 0.9f, 1.0f};
 
@@ -95,7 +95,7 @@ float TerrainHeight(float x, float z)
     auto carve = [](float r, float flat) { return r < flat ? 0.0f : (r - flat) * (r - flat); };
     // Steeper on its east side, where the orange dinosaur's ledge drops into it.
     const float ex = Wrap(x + 0.1f), ez = Wrap(z - 0.5f), east = ex > 0 ? 2.2f : 1.0f;
-    const float bowl = -1.05f + 0.45f * carve(std::sqrt(ex * ex * east * east + ez * ez), 0.8f);
+    const float bowl = -1.15f + 0.45f * carve(std::sqrt(ex * ex * east * east + ez * ez), 0.8f);
     const float channel = -0.9f + 0.6f * carve(Dist(x, z, -0.8f, -1.4f), 0.4f);
     h = SmoothMin(h, std::fmin(bowl, channel), 0.6f);
     for (const Pad* p : {&OrangePad, &BrownPad}) {
