@@ -39,7 +39,7 @@ struct Pad {
     float y;           // height at the centre
     float halfSide, halfLong, blend;
 };
-const Pad OrangePad = {1.2f, 0.0f, 0.0f, 1.0f, 0.0f, 0.54f, 0.42f, 0.85f, 0.35f};
+const Pad OrangePad = {1.2f, 0.0f, 0.0f, 1.0f, 0.0f, 0.54f, 0.46f, 0.85f, 0.35f};
 // Facing (-1, 0.1, -1.5): the body pitches up by 0.1 per 1.803 horizontal units.
 const Pad BrownPad = {-5.1f, 3.9f, -0.5547f, -0.8321f, 0.05547f, 2.1f, 0.55f, 0.9f, 1.0f};
 
@@ -65,8 +65,8 @@ float SegmentDist(float x, float z, float ax, float az, float bx, float bz)
 
 float IslandShape(float x, float z)
 {
-    const float body = 5.0f * Bump(Dist(x, z, -3.0f, 3.0f), 7.4f);
-    const float hill = 3.6f * Bump(Dist(x, z, -5.4f, 7.0f), 3.6f);
+    const float body = 5.0f * Bump(Dist(x, z, -3.0f, 2.5f), 7.4f);
+    const float hill = 5.0f * Bump(Dist(x, z, -7.3f, 4.3f), 3.4f);
     const float headland = 2.8f * Bump(SegmentDist(x, z, 1.0f, 3.4f, 1.9f, -1.6f), 2.4f);
     return -2.4f + body + hill + headland;
 }
