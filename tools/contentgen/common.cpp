@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 Vec3 Normalize(Vec3 v)
 {
@@ -19,6 +20,35 @@ void ComputeNormals(Mesh& m)
         for (uint32_t i : {a, b, c}) m.normals[i] = m.normals[i] + n;
     }
     for (Vec3& n : m.normals) n = Normalize(n);
+}
+
+void RemoveDegenerateFaces(Mesh& m)
+{
+    auto same = [&m](uint32_t a, uint32_t b) {
+        const Vec3 d = m.positions[a] - m.positions[b];
+        return Dot(d, d) < 1e-10f * (1 + Dot(m.positions[a], m.positions[a]));
+    };
+    std::vector<uint32_t> indices, attributes, remap(m.positions.size(), UINT32_MAX);
+    for (size_t f = 0; f < m.attributes.size(); ++f) {
+        const uint32_t a = m.indices[3 * f], b = m.indices[3 * f + 1], c = m.indices[3 * f + 2];
+        if (same(a, b) || same(b, c) || same(a, c)) continue;
+        indices.insert(indices.end(), {a, b, c});
+        attributes.push_back(m.attributes[f]);
+    }
+    Mesh out;
+    out.materialCount = m.materialCount;
+    for (uint32_t& i : indices) {
+        if (remap[i] == UINT32_MAX) {
+            remap[i] = uint32_t(out.positions.size());
+            out.positions.push_back(m.positions[i]);
+            out.uvs.push_back(m.uvs[i]);
+            if (!m.normals.empty()) out.normals.push_back(m.normals[i]);
+        }
+        i = remap[i];
+    }
+    out.indices = std::move(indices);
+    out.attributes = std::move(attributes);
+    m = std::move(out);
 }
 
 namespace {

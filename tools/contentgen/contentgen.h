@@ -59,6 +59,10 @@ void AddGrid(Mesh& m, int cols, int rows, UvRect uv, uint32_t attr, bool outward
 // Smooth vertex normals from the faces (area weighted); shared seam vertices are not merged.
 void ComputeNormals(Mesh& m);
 
+// Drops faces with two corners at one point (where a tube or sphere closes) and the
+// vertices no face uses any more: D3DX would give those vertices no normal.
+void RemoveDegenerateFaces(Mesh& m);
+
 // Text .x file that D3DXLoadMeshFromXA reads; materials get plain white.
 std::string MeshToX(const Mesh& m);
 

@@ -20,19 +20,23 @@ struct Output {
 };
 
 Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
-Bytes X(Mesh (*build)()) { return Text(MeshToX(build())); }
+Bytes X(Mesh m)
+{
+    RemoveDegenerateFaces(m);
+    return Text(MeshToX(m));
+}
 
 std::vector<Output> Outputs()
 {
     using namespace ContentPath;
     return {
-        {TigerMesh, [] { return X(BuildTiger); }},
-        {TurtleMesh, [] { return Text(MeshToX(BuildTurtle(false))); }},
-        {TurtleMeshB, [] { return Text(MeshToX(BuildTurtle(true))); }},
-        {TerrainMesh, [] { return X(BuildTerrain); }},
-        {WaterMesh, [] { return X(BuildWater); }},
-        {SkyMesh, [] { return X(BuildSky); }},
-        {DinoMesh, [] { return X(BuildDino); }},
+        {TigerMesh, [] { return X(BuildTiger()); }},
+        {TurtleMesh, [] { return X(BuildTurtle(false)); }},
+        {TurtleMeshB, [] { return X(BuildTurtle(true)); }},
+        {TerrainMesh, [] { return X(BuildTerrain()); }},
+        {WaterMesh, [] { return X(BuildWater()); }},
+        {SkyMesh, [] { return X(BuildSky()); }},
+        {DinoMesh, [] { return X(BuildDino()); }},
         {TigerTexture, [] { return EncodeBmp(TigerImage()); }},
         {WhiteSand, [] { return EncodeDds(SandImage()); }},
         {TerrainHeightmap, [] { return EncodeDds(TerrainHeightImage()); }},

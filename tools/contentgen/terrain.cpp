@@ -39,7 +39,7 @@ struct Pad {
     float y;           // height at the centre
     float halfSide, halfLong, blend;
 };
-const Pad OrangePad = {1.2f, 0.0f, 0.0f, 1.0f, 0.0f, 0.54f, 0.46f, 0.85f, 0.35f};
+const Pad OrangePad = {1.2f, 0.0f, 0.0f, 1.0f, 0.0f, 0.54f, 0.46f, 0.95f, 0.35f};
 // Facing (-1, 0.1, -1.5): the body pitches up by 0.1 per 1.803 horizontal units.
 const Pad BrownPad = {-5.1f, 3.9f, -0.5547f, -0.8321f, 0.05547f, 2.1f, 0.55f, 0.9f, 1.0f};
 

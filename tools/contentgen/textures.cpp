@@ -153,14 +153,20 @@ Image GrassImage()
     });
 }
 
+// Weathered stone: warped cells for fractured blocks, strata bands and lichen-like stains.
 Image RockImage()
 {
     return Draw(512, 512, [](float u, float v) {
-        const Cell c = Worley(u * 7, v * 7, 7, 21);
-        const float crack = Smoothstep(0.0f, 0.08f, c.f2 - c.f1);
-        const float grain = Fbm01(u, v, 32, 4, 22), tone = (c.id & 0xFF) / 255.0f;
-        Rgb col = Mix({0.36f, 0.34f, 0.31f}, {0.6f, 0.57f, 0.52f}, 0.5f * grain + 0.3f * tone);
-        return Pack(Scale(col, 0.45f + 0.55f * crack));
+        const float wu = u + 0.06f * PeriodicFbm(u * 4, v * 4, 4, 3, 23);
+        const float wv = v + 0.06f * PeriodicFbm(u * 4 + 17, v * 4, 4, 3, 24);
+        const Cell c = Worley(wu * 6, wv * 6, 6, 21);
+        const float crack = Smoothstep(0.0f, 0.05f, c.f2 - c.f1);
+        const float grain = Fbm01(u, v, 48, 3, 22), ridges = Fbm01(u, v, 8, 5, 25, 0.6f);
+        const float strata = 0.5f + 0.5f * std::sin(2 * Pi * (6 * v + 2 * u) + 5 * ridges);
+        const float tone = (c.id & 0xFF) / 255.0f;
+        Rgb col = Mix({0.33f, 0.31f, 0.29f}, {0.62f, 0.59f, 0.54f}, 0.35f * grain + 0.35f * ridges + 0.15f * tone + 0.15f * strata);
+        col = Mix(col, {0.42f, 0.44f, 0.3f}, 0.35f * Smoothstep(0.6f, 0.8f, Fbm01(u, v, 6, 4, 26)));
+        return Pack(Scale(col, 0.68f + 0.32f * crack));
     });
 }
 
