@@ -247,7 +247,8 @@ SceneAssets LoadAssets()
 
 void SaveMeshSheet(const char* file)
 {
-    const UINT cols = 4, rows = 3, cw = 320, ch = 240, w = cols * cw, h = rows * ch;
+    // Two large views of the placed scene on top, then three rows of four small cells.
+    const UINT cw = 320, ch = 240, w = 4 * cw, h = 2 * ch + 3 * ch;
     const float aspect = float(cw) / ch;
     Target t = MakeTarget(w, h);
     if (!t.surface.p) return;
@@ -257,11 +258,16 @@ void SaveMeshSheet(const char* file)
     const D3DCOLORVALUE subsetColours[9] = {{0.8f, 0.5f, 0.3f, 1}, {0.9f, 0.8f, 0.2f, 1}, {0.3f, 0.7f, 0.3f, 1},
                                             {0.2f, 0.5f, 0.9f, 1}, {0.5f, 0.3f, 0.9f, 1}, {0.9f, 0.3f, 0.6f, 1},
                                             {0.3f, 0.9f, 0.9f, 1}, {1, 1, 1, 1},          {0.9f, 0.2f, 0.2f, 1}};
-    std::function<void(IDirect3DDevice9*)> cells[] = {
+    using CellDraw = std::function<void(IDirect3DDevice9*)>;
+    const CellDraw large[] = {
         [&](IDirect3DDevice9* d) { MainCameraView(d, aspect); DrawScene(d, a); },
-        [&](IDirect3DDevice9* d) { TopView(d); DrawScene(d, a); },
         [&](IDirect3DDevice9* d) { Camera(d, {-1.2f, 2.4f, -3.2f}, {0.7f, 0.0f, 0.4f}, aspect); DrawScene(d, a); },
+    };
+    const CellDraw small[] = {
+        [&](IDirect3DDevice9* d) { TopView(d); DrawScene(d, a); },
         [&](IDirect3DDevice9* d) { Camera(d, {-9.0f, 5.5f, -1.5f}, {-5.1f, 2.8f, 3.9f}, aspect); DrawScene(d, a); },
+        [&](IDirect3DDevice9* d) { Camera(d, {4.0f, 3.0f, 6.0f}, {-1.0f, 0.5f, 0.0f}, aspect); DrawScene(d, a); },
+        [&](IDirect3DDevice9* d) { Camera(d, {12.0f, 2.5f, 1.0f}, {-3.0f, 1.0f, 2.0f}, aspect); DrawScene(d, a); },
         [&](IDirect3DDevice9* d) { Camera(d, {1.2f, 1.0f, -1.8f}, {0, 0.5f, -0.1f}, aspect); Draw(d, a.dino, id, a.brown.p); },
         [&](IDirect3DDevice9* d) { Camera(d, {-2.2f, 0.7f, 0.3f}, {0, 0.45f, 0}, aspect); Draw(d, a.dino, id, a.orange.p); },
         [&](IDirect3DDevice9* d) { Camera(d, {1.3f, 1.9f, 1.2f}, {0, 0.45f, 0}, aspect); Draw(d, a.dino, id, nullptr, subsetColours); },
@@ -276,11 +282,16 @@ void SaveMeshSheet(const char* file)
             d->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
         },
     };
+    const D3DCOLOR background = D3DCOLOR_XRGB(150, 180, 210);
     Render(t, [&](IDirect3DDevice9* d) {
         Lights(d);
-        for (UINT i = 0; i < cols * rows; ++i) {
-            SetCell(d, i % cols * cw, i / cols * ch, cw, ch, D3DCOLOR_XRGB(150, 180, 210));
-            cells[i](d);
+        for (UINT i = 0; i < 2; ++i) {
+            SetCell(d, i * 2 * cw, 0, 2 * cw, 2 * ch, background);
+            large[i](d);
+        }
+        for (UINT i = 0; i < 12; ++i) {
+            SetCell(d, i % 4 * cw, 2 * ch + i / 4 * ch, cw, ch, background);
+            small[i](d);
         }
     });
     Save(t, w, h, file);
