@@ -2,7 +2,9 @@
 
 #include <d3dx9.h>
 
+#include <cstdio>
 #include <cstring>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -37,6 +39,29 @@ std::string BufferText(ID3DXBuffer* buffer)
     return text.empty() ? "no message" : text;
 }
 
+// The assembler reports "Line N: text" per problem, N counting lines of the padded text, which
+// are the file's lines. One error at the first such line, the texts joined.
+CompileError AssemblerError(const StateAssign& state, const std::string& text)
+{
+    CompileError error{state.assemblyLoc, "shader assembly failed: "};
+    std::istringstream lines(text);
+    std::string line, joined;
+    int firstLine = 0;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        int number = 0, used = 0;
+        if (std::sscanf(line.c_str(), "Line %d: %n", &number, &used) == 1 && used > 0) {
+            if (!firstLine) firstLine = number;
+            line = line.substr(static_cast<size_t>(used));
+        }
+        if (line.empty()) continue;
+        joined += (joined.empty() ? "" : "; ") + line;
+    }
+    error.message += joined.empty() ? "no message" : joined;
+    if (firstLine > state.assemblyLoc.line) error.loc = {firstLine, 1};
+    return error;
+}
+
 std::vector<uint32_t> Assemble(const StateAssign& state)
 {
     std::string text = PaddedAssembly(state);
@@ -47,7 +72,7 @@ std::vector<uint32_t> Assemble(const StateAssign& state)
     if (errors) errors->Release();
     if (FAILED(hr) || !code) {
         if (code) code->Release();
-        throw CompileError{state.assemblyLoc, "shader assembly failed: " + message};
+        throw AssemblerError(state, message);
     }
     std::vector<uint32_t> tokens(code->GetBufferSize() / 4);
     std::memcpy(tokens.data(), code->GetBufferPointer(), tokens.size() * 4);
