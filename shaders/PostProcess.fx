@@ -11,6 +11,12 @@ technique Copy
 {
     pass P0
     {
+        // The sprite leaves anisotropic filtering on sampler 0, which blurs a 1:1 copy.
+        MinFilter[0] = Linear;
+        MagFilter[0] = Linear;
+        MipFilter[0] = None;
+        AddressU[0] = Clamp;
+        AddressV[0] = Clamp;
         PixelShader = asm
         {
             ps_2_0

@@ -55,6 +55,9 @@ const BadCase BadCases[] = {
     {"half x;", "(1,1)", "expected a parameter type or 'technique', found 'half'"},
     {"technique T { pass { ZEnable = True } }", "(1,37)", "expected ';' after the state value, found '}'"},
     {"float x\x01;", "(1,8)", "unexpected character '?'"},
+    {"technique T { pass { MinFilter = Point; } }", "(1,22)", "unknown render state 'MinFilter'"},
+    {"technique T { pass { MinFilter[16] = Point; } }", "(1,32)", "sampler index must be 0 to 15"},
+    {"technique T { pass { MinFilter[1] = Point; MinFilter[1] = Linear; } }", "(1,44)", "state 'MinFilter' is set twice"},
 };
 
 std::string RunFxc(const std::string& args, DWORD& exitCode)

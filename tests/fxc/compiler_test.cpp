@@ -54,7 +54,7 @@ technique First
             mul oC0, r0, c0       // Tint
         };
     }
-    pass B { CullMode = None; }
+    pass B { CullMode = None; MinFilter[5] = Anisotropic; AddressW[5] = Border; }
 }
 technique Second { pass { ZEnable = True; } }
 )";
@@ -159,6 +159,13 @@ void ExpectStatesApplied(ID3DXEffect* effect, IDirect3DDevice9* device)
         device->GetSamplerState(2, state.first, &value);  // the sampler's register(s2)
         EXPECT_EQ(value, state.second) << "sampler state " << state.first;
     }
+    effect->EndPass();
+    ASSERT_EQ(effect->BeginPass(1), D3D_OK);
+    DWORD filter = 0, address = 0;
+    device->GetSamplerState(5, D3DSAMP_MINFILTER, &filter);
+    device->GetSamplerState(5, D3DSAMP_ADDRESSW, &address);
+    EXPECT_EQ(filter, DWORD(D3DTEXF_ANISOTROPIC));
+    EXPECT_EQ(address, DWORD(D3DTADDRESS_BORDER));
     effect->EndPass();
     effect->End();
 }

@@ -4,6 +4,14 @@
 
 namespace {
 
+const D3DVERTEXELEMENT9 TangentElements[] = {
+    {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+    {0, 12, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
+    {0, 20, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_NORMAL, 0},
+    {0, 32, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TANGENT, 0},
+    {0, 44, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_BINORMAL, 0},
+    D3DDECL_END()};
+
 TestDevice Create()
 {
     TestDevice d;
@@ -26,10 +34,7 @@ TestDevice Create()
     if (FAILED(d.d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, d.window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
                                    &pp, &d.device)))
         return d;
-    D3DXCreateTexture(d.device, TargetSize, TargetSize, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
-                      &d.target);
-    d.device->CreateDepthStencilSurface(TargetSize, TargetSize, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, TRUE, &d.depth,
-                                        nullptr);
+    d.device->CreateVertexDeclaration(TangentElements, &d.tangentLayout);
     return d;
 }
 
@@ -41,27 +46,45 @@ TestDevice& SharedDevice()
     return device;
 }
 
-void BeginTarget(TestDevice& d, D3DCOLOR clear)
+Target MakeTarget(TestDevice& d, int size)
+{
+    Target t;
+    t.size = size;
+    D3DXCreateTexture(d.device, size, size, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t.texture);
+    d.device->CreateDepthStencilSurface(size, size, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, TRUE, &t.depth, nullptr);
+    return t;
+}
+
+void ReleaseTarget(Target& t)
+{
+    if (t.texture) t.texture->Release();
+    if (t.depth) t.depth->Release();
+    t = Target{};
+}
+
+void BeginTarget(TestDevice& d, const Target& t, D3DCOLOR clear)
 {
     IDirect3DSurface9* surface = nullptr;
-    d.target->GetSurfaceLevel(0, &surface);
+    t.texture->GetSurfaceLevel(0, &surface);
     d.device->SetRenderTarget(0, surface);
     surface->Release();
-    d.device->SetDepthStencilSurface(d.depth);
+    d.device->SetDepthStencilSurface(t.depth);
     d.device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, clear, 1.0f, 0);
 }
 
-std::vector<uint32_t> ReadTarget(TestDevice& d)
+std::vector<uint32_t> ReadTarget(TestDevice& d, const Target& t)
 {
-    std::vector<uint32_t> pixels(TargetSize * TargetSize, 0);
+    std::vector<uint32_t> pixels(static_cast<size_t>(t.size * t.size), 0);
     IDirect3DSurface9* surface = nullptr;
     IDirect3DSurface9* copy = nullptr;
-    d.target->GetSurfaceLevel(0, &surface);
-    d.device->CreateOffscreenPlainSurface(TargetSize, TargetSize, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &copy, nullptr);
+    t.texture->GetSurfaceLevel(0, &surface);
+    d.device->CreateOffscreenPlainSurface(t.size, t.size, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &copy, nullptr);
     D3DLOCKED_RECT locked;
-    if (SUCCEEDED(d.device->GetRenderTargetData(surface, copy)) && SUCCEEDED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
-        for (int y = 0; y < TargetSize; ++y)
-            std::memcpy(&pixels[y * TargetSize], static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch, TargetSize * 4);
+    if (SUCCEEDED(d.device->GetRenderTargetData(surface, copy)) &&
+        SUCCEEDED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+        for (int y = 0; y < t.size; ++y)
+            std::memcpy(&pixels[static_cast<size_t>(y * t.size)], static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch,
+                        static_cast<size_t>(t.size) * 4);
         copy->UnlockRect();
     }
     copy->Release();
@@ -79,11 +102,50 @@ ID3DXEffect* LoadEffect(TestDevice& d, const char* path)
 IDirect3DTexture9* MakeTexture(TestDevice& d, int width, int height, const std::vector<uint32_t>& pixels)
 {
     IDirect3DTexture9* texture = nullptr;
-    if (FAILED(D3DXCreateTexture(d.device, width, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture))) return nullptr;
+    if (FAILED(D3DXCreateTexture(d.device, width, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture)))
+        return nullptr;
     D3DLOCKED_RECT locked;
     texture->LockRect(0, &locked, nullptr, 0);
     for (int y = 0; y < height; ++y)
-        std::memcpy(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch, &pixels[y * width], width * 4);
+        std::memcpy(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch, &pixels[static_cast<size_t>(y * width)],
+                    static_cast<size_t>(width) * 4);
     texture->UnlockRect(0);
     return texture;
+}
+
+IDirect3DTexture9* MakeSolidTexture(TestDevice& d, uint32_t color)
+{
+    return MakeTexture(d, 4, 4, std::vector<uint32_t>(16, color));
+}
+
+void DrawPlain(TestDevice& d, const std::vector<PlainVertex>& vertices, const std::vector<uint16_t>& indices)
+{
+    d.device->SetFVF(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1);
+    d.device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, static_cast<UINT>(vertices.size()),
+                                     static_cast<UINT>(indices.size() / 3), indices.data(), D3DFMT_INDEX16,
+                                     vertices.data(), sizeof(PlainVertex));
+}
+
+void DrawTangent(TestDevice& d, const std::vector<TangentVertex>& vertices, const std::vector<uint16_t>& indices)
+{
+    d.device->SetVertexDeclaration(d.tangentLayout);
+    d.device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, static_cast<UINT>(vertices.size()),
+                                     static_cast<UINT>(indices.size() / 3), indices.data(), D3DFMT_INDEX16,
+                                     vertices.data(), sizeof(TangentVertex));
+}
+
+D3DXMATRIX HeightViewProjection()
+{
+    D3DXMATRIX view, projection;
+    D3DXVECTOR3 eye(0, 100, 0), at(0, 0, 0), up(0, 0, 1);
+    D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+    D3DXMatrixOrthoLH(&projection, 32, 32, 1, 255);
+    return view * projection;
+}
+
+D3DXMATRIX Identity()
+{
+    D3DXMATRIX m;
+    D3DXMatrixIdentity(&m);
+    return m;
 }

@@ -93,7 +93,7 @@ Token NextToken(Lexer& lexer)
     } else if (IsDigit(c) || (c == '.' && IsDigit(Peek(lexer, 1)))) {
         token.kind = TokenKind::Number;
         ReadNumber(lexer, token);
-    } else if (std::string("{}()<>;,=:-+").find(c) != std::string::npos) {
+    } else if (std::string("{}()<>[];,=:-+").find(c) != std::string::npos) {
         token.kind = TokenKind::Punct;
         token.text = c;
         Advance(lexer);

@@ -145,6 +145,22 @@ void ParseShaderBlock(Parser& p, StateAssign& state)
     Advance(p);
 }
 
+// At pass level a sampler state names its sampler register: MinFilter[0] = Point.
+const StateInfo* FindState(Parser& p, const std::string& name, bool sampler, StateAssign& state)
+{
+    if (sampler) return FindSamplerState(name);
+    const StateInfo* info = FindPassState(name);
+    if (info || !IsPunct(p, '[')) return info;
+    info = FindSamplerState(name);
+    if (!info || info->kind == StateValue::TextureRef) return nullptr;
+    Advance(p);
+    SourceLoc at = p.token.loc;
+    state.index = ParseWhole(p, "a sampler index");
+    if (state.index > 15) throw CompileError{at, "sampler index must be 0 to 15"};
+    Expect(p, ']', "after the sampler index");
+    return info;
+}
+
 void ParseStates(Parser& p, std::vector<StateAssign>& states, SourceLoc open, bool sampler)
 {
     const char* block = sampler ? "sampler_state" : "pass";
@@ -152,12 +168,12 @@ void ParseStates(Parser& p, std::vector<StateAssign>& states, SourceLoc open, bo
         StateAssign state;
         state.loc = p.token.loc;
         std::string name = ExpectIdentifier(p, "a state name");
-        const StateInfo* info = sampler ? FindSamplerState(name) : FindPassState(name);
+        const StateInfo* info = FindState(p, name, sampler, state);
         if (!info)
             throw CompileError{state.loc, std::string("unknown ") + (sampler ? "sampler" : "render") + " state '" +
                                               name + "'"};
         for (const StateAssign& earlier : states)
-            if (earlier.operation == info->operation)
+            if (earlier.operation == info->operation && earlier.index == state.index)
                 throw CompileError{state.loc, std::string("state '") + info->name + "' is set twice"};
         state.operation = info->operation;
         Expect(p, '=', "after the state name");

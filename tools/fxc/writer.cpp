@@ -94,7 +94,7 @@ void PutState(Blob& blob, Tables& t, std::vector<uint32_t>& out, const StateAssi
         type = blob.Put({scalar, ClassScalar, 0, 0, 0, 1, 1});
         value = blob.Put({s.bits});
     }
-    out.insert(out.end(), {s.operation, 0, type, value});
+    out.insert(out.end(), {s.operation, s.index, type, value});
 }
 
 uint32_t ParamValue(Blob& blob, Tables& t, const Param& p, uint32_t paramIndex)
