@@ -84,6 +84,46 @@ void DrawHeight(Fixture& f, float y)
 
 }  // namespace
 
+// A normal map texel tilted along +U must tilt the lit normal along the BINORMAL element (dP/dU),
+// one tilted along +V along the TANGENT element (dP/dV): swapped frames light differently.
+TEST(Effects, NormalMappedFollowsTheTangentFrame)
+{
+    Fixture f("Content/Shaders/Default.fx");
+    ASSERT_NE(f.effect, nullptr);
+    IDirect3DTexture9* white = MakeSolidTexture(f.d, 0xFFFFFFFF);
+    D3DXMATRIX identity = Identity();
+    D3DXVECTOR4 noSpecular(0, 0, 0, 0);
+    f.effect->SetTexture(DefaultFx::Texture.name, white);
+    f.effect->SetVector(DefaultFx::SpecColor.name, &noSpecular);
+    f.effect->SetMatrix(DefaultFx::World.name, &identity);
+    f.effect->SetMatrix(DefaultFx::ViewProj.name, &identity);
+    D3DXVECTOR3 sun;
+    float ambient = 0;
+    f.effect->GetValue("SunDirection", &sun, 12);
+    f.effect->GetFloat("AmbientLight", &ambient);
+    // Frame: U = +x (binormal element), V = +y (tangent element), normal = -z.
+    const D3DXVECTOR3 u(1, 0, 0), v(0, 1, 0), n(0, 0, -1);
+    const D3DXVECTOR3 tangentSpace[] = {{0.6f, 0, 0.8f}, {-0.6f, 0, 0.8f}, {0, 0.6f, 0.8f}, {0, -0.6f, 0.8f}};
+    for (const D3DXVECTOR3& t : tangentSpace) {
+        uint32_t texel = 0xFF000000 | uint32_t(std::lround((t.x * 0.5 + 0.5) * 255)) << 16 |
+                         uint32_t(std::lround((t.y * 0.5 + 0.5) * 255)) << 8 | uint32_t(std::lround((t.z * 0.5 + 0.5) * 255));
+        IDirect3DTexture9* map = MakeSolidTexture(f.d, texel);
+        f.effect->SetTexture(DefaultFx::NormalHeightMap.name, map);
+        std::vector<TangentVertex> quad;
+        for (int i = 0; i < 4; ++i)
+            quad.push_back({i & 1 ? 1.f : -1.f, i & 2 ? 1.f : -1.f, 0.5f, 0, 0, n.x, n.y, n.z, v.x, v.y, v.z, u.x, u.y, u.z});
+        BeginTarget(f.d, f.target, ClearColor);
+        WithTechnique(f.effect, DefaultFx::TechniqueNormalMapped, [&] { DrawTangent(f.d, quad, SquareIndices); });
+        uint32_t p = ReadTarget(f.d, f.target)[Size * Size / 2 + Size / 2];
+        D3DXVECTOR3 world = u * t.x + v * t.y + n * t.z;
+        D3DXVec3Normalize(&world, &world);
+        float light = ambient + (1 - ambient) * std::max(0.0f, D3DXVec3Dot(&world, &sun));
+        EXPECT_NEAR(Red(p), 255 * light, 3) << "tangent-space normal " << t.x << "," << t.y << "," << t.z;
+        map->Release();
+    }
+    white->Release();
+}
+
 TEST(Effects, DefaultOfAWhiteTextureWithoutSpecularIsAmbientPlusSun)
 {
     Fixture f("Content/Shaders/Default.fx");
