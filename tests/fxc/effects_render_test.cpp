@@ -188,7 +188,8 @@ TEST(Effects, SetMatrixTransformsRowVectors)
     white->Release();
 }
 
-// The viewer's copy order: sprite Begin, effect Begin and BeginPass, sprite Draw, EndPass, End.
+// The viewer's copy order (sprite Begin, effect Begin and BeginPass, sprite Draw, EndPass, End,
+// sprite End) plus a sprite Flush inside the pass, without which the pass never reaches the quad.
 TEST(Effects, CopyReproducesTheSpritesTextureExactly)
 {
     Fixture f("Content/Shaders/PostProcess.fx");
