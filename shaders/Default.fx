@@ -399,7 +399,8 @@ technique Water
             ps_3_0
             def c20, 0, 1, 2, -1
             def c21, 0.5, -0.5, 0.03, 0.6          // screen mapping, image offset by the normal, normal flattening
-            def c22, 16, -8, 0.00392156863, 4      // height decode, 1 / foam depth
+            def c22, 16, -8, 0.00392156863, 0      // height decode
+            def c24, 4, 1, 0, 0                    // foam = saturate(1 - 4 depth) = saturate(4 (terrain - surface) + 1)
             def c23, 0.02, 0.98, 0.15, 0.35        // Fresnel at normal incidence and its remainder, tint and foam tilings
             dcl_texcoord0 v0.xyz
             dcl_texcoord1 v1
@@ -450,8 +451,8 @@ technique Water
             texld r13, r12, s6
             mad r13.x, r13.y, c22.z, r13.x
             mad r13.x, r13.x, c22.x, c22.y
-            add r13.x, v0.y, -r13.x
-            mad_sat r13.x, r13.x, -c22.w, c20.y
+            add r13.x, r13.x, -v0.y
+            mad_sat r13.x, r13.x, c24.x, c24.y
             mul r14.xy, v0.xzzw, c23.w
             texld r14, r14, s7
             mul r13.x, r13.x, r14.x

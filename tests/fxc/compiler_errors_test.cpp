@@ -151,12 +151,13 @@ TEST(CompilerErrors, TruncatedAndMutatedSourcesNeverCrash)
         ASSERT_TRUE(WellReported(result)) << "cut at " << cut << ": " << result.error;
     }
     std::mt19937 random(20261207);
-    const char alphabet[] = "{}()<>;,=:-+/*.0123456789 \n\tcrsvxyzw_asmTrueFalse\x01\xff\"";
-    for (int round = 0; round < 300; ++round) {
+    const char characters[] = "{}()<>[];,=:-+/*.0123456789 \n\tcrsvxyzw_asmTrueFalse\x01\xff\"\0";
+    const std::string alphabet(characters, sizeof characters - 1);  // with the NUL before the end
+    for (int round = 0; round < 1000; ++round) {
         std::string mutated = source;
         for (int edits = 1 + round % 4; edits > 0; --edits) {
             size_t at = random() % mutated.size();
-            char c = alphabet[random() % (sizeof alphabet - 1)];
+            char c = alphabet[random() % alphabet.size()];
             switch (random() % 3) {
             case 0: mutated[at] = c; break;
             case 1: mutated.insert(at, 1, c); break;
