@@ -8,8 +8,9 @@
 //   sampler2D DiffuseSampler : register(s0) = sampler_state { Texture = <Diffuse>; MinFilter = Linear; };
 //   technique Name { pass P0 { ZEnable = True; VertexShader = asm { vs_3_0 ... }; PixelShader = asm { ... }; } }
 //   MinFilter[0] = Point;                          in a pass: a sampler state for sampler register 0
-// A shader's constant table lists exactly the parameters whose registers its instructions read;
-// reading a constant register that is neither a parameter's nor def'd is an error.
+// A shader's constant table lists exactly the parameters whose registers its instructions read.
+// Errors: reading a constant register that is neither a parameter's nor def'd; a parameter on a
+// def'd register; two parameters sharing a register in one stage (register clash).
 #pragma once
 
 #include <cstdint>
