@@ -15,6 +15,12 @@ namespace {
 
 const UINT ImageSize = 4;
 
+void MakeParent(const std::string& path)
+{
+    const fs::path parent = fs::path(path).parent_path();
+    if (!parent.empty()) fs::create_directories(parent);
+}
+
 void Put(std::ofstream& out, DWORD value)
 {
     out.write(reinterpret_cast<const char*>(&value), sizeof value);
@@ -50,7 +56,7 @@ void PutFaces(std::ofstream& out, const XMesh& mesh)
 
 void WriteXMesh(const std::string& path, const XMesh& mesh)
 {
-    fs::create_directories(fs::path(path).parent_path());
+    MakeParent(path);
     std::ofstream out(path);
     out << "xof 0303txt 0032\nMesh {\n";
     PutArray(out, mesh.positions, [](const D3DXVECTOR3& p) { return Floats({p.x, p.y, p.z}); });
@@ -86,7 +92,7 @@ XMesh TriangleStrip(int triangles)
 
 void WriteDds(const std::string& path, DWORD colour)
 {
-    fs::create_directories(fs::path(path).parent_path());
+    MakeParent(path);
     std::ofstream out(path, std::ios::binary);
     out.write("DDS ", 4);
     DWORD header[31] = {124, 0x100F /* caps, height, width, pitch, pixel format */, ImageSize, ImageSize,
@@ -100,7 +106,7 @@ void WriteDds(const std::string& path, DWORD colour)
 
 void WriteImage(const std::string& path, D3DXIMAGE_FILEFORMAT format, DWORD colour)
 {
-    fs::create_directories(fs::path(path).parent_path());
+    MakeParent(path);
     IDirect3DTexture9* texture = nullptr;
     if (FAILED(D3DXCreateTexture(Device, ImageSize, ImageSize, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture)))
         return;
