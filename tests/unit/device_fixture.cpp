@@ -148,8 +148,9 @@ TempWorkingDir::~TempWorkingDir()
     fs::remove_all(path, ignored);
 }
 
+// The shared device comes first, so that its Renderer is what the guard keeps and restores.
 GlobalStateGuard::GlobalStateGuard()
-    : meshes(MeshList),
+    : meshes((EnsureDevice(), MeshList)),
       textures(TextureList),
       effects(EffectList),
       materials(MaterialList),
