@@ -1,7 +1,9 @@
 // LoadMesh on the real device with small .x files written at test time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <fstream>
 
 #include "content/mesh.h"
 #include "gfx/device.h"
@@ -201,14 +203,49 @@ TEST_F(MeshTest, ComputedNormalsPointOutOfACurvedSurfaceAsThePlatformsDo)
     reference->Release();
 }
 
-TEST_F(MeshTest, AMissingFileIsReportedAndNothingIsAppended)
+TEST_F(MeshTest, TheFillInReadsThirtyTwoBitIndicesAndRefusesOtherLayouts)
 {
-    testing::internal::CaptureStdout();
-    ID3DXMesh* mesh = LoadMesh("./Content/Models/absent.x");
-    const std::string output = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(mesh, nullptr);
-    EXPECT_EQ(MeshList.size(), listSize);
-    EXPECT_EQ(output, "ERROR: Could not load mesh ./Content/Models/absent.x\n");
+    // Big meshes load with 32-bit indices; the same quad must come out the same.
+    ID3DXMesh* wide = nullptr;
+    ASSERT_EQ(D3DXCreateMesh(2, 4, D3DXMESH_SYSTEMMEM | D3DXMESH_32BIT, TangentFrameLayout, Device, &wide), D3D_OK);
+    const XMesh quad = FlatQuad([](float x, float z) { return D3DXVECTOR2(x, 1 - z); });
+    TangentVertex* v = nullptr;
+    ASSERT_EQ(wide->LockVertexBuffer(0, reinterpret_cast<void**>(&v)), D3D_OK);
+    for (size_t i = 0; i < 4; ++i) v[i] = {quad.positions[i], quad.uvs[i], {}, {}, {}};
+    wide->UnlockVertexBuffer();
+    DWORD* index = nullptr;
+    ASSERT_EQ(wide->LockIndexBuffer(0, reinterpret_cast<void**>(&index)), D3D_OK);
+    for (const auto& face : quad.faces) index = std::copy(face.begin(), face.end(), index);
+    wide->UnlockIndexBuffer();
+
+    EXPECT_TRUE(ComputeTangentFrameInPlace(wide));
+    const std::vector<TangentVertex> vertices = Vertices(wide);
+    for (size_t i = 0; i < vertices.size(); ++i) {
+        ExpectVector(vertices[i].normal, 0, 1, 0, "normal", i);
+        ExpectVector(vertices[i].binormal, 1, 0, 0, "binormal (U)", i);
+        ExpectVector(vertices[i].tangent, 0, 0, -1, "tangent (V)", i);
+    }
+    wide->Release();
+
+    ID3DXMesh* plain = nullptr;
+    ASSERT_EQ(D3DXCreateMeshFVF(2, 4, D3DXMESH_SYSTEMMEM, D3DFVF_XYZ | D3DFVF_TEX1, Device, &plain), D3D_OK);
+    EXPECT_FALSE(ComputeTangentFrameInPlace(plain));
+    EXPECT_FALSE(ComputeTangentFrameInPlace(nullptr));
+    plain->Release();
+}
+
+TEST_F(MeshTest, AMissingOrUnreadableFileIsReportedAndNothingIsAppended)
+{
+    std::ofstream("broken.x") << "xof 0303txt 0032\nMesh {\n 3;\n 0.0;0.0;";
+    std::ofstream("garbage.x", std::ios::binary) << std::string("\x01\xFF\x7F garbage", 11);
+    for (const char* path : {"./Content/Models/absent.x", "./broken.x", "./garbage.x"}) {
+        testing::internal::CaptureStdout();
+        ID3DXMesh* mesh = LoadMesh(path);
+        const std::string output = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(mesh, nullptr) << path;
+        EXPECT_EQ(MeshList.size(), listSize) << path;
+        EXPECT_EQ(output, std::string("ERROR: Could not load mesh ") + path + "\n");
+    }
 }
 
 }  // namespace
