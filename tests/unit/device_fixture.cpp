@@ -69,7 +69,7 @@ bool EnsureDevice()
 
 bool EnsureRenderTargets()
 {
-    if (!EnsureDevice()) return false;
+    if (!EnsureDevice() || !TheRenderer) return false;
     if (!TheRenderer->sprite || !TheRenderer->sceneTarget) {
         ReleaseRenderTargets(*TheRenderer);
         CreateRenderTargets(*TheRenderer);

@@ -114,7 +114,7 @@ ID3DXMesh* HorizontalSquare(float y)
     return mesh;
 }
 
-// A viewport-sized or smaller managed texture of one colour.
+// A managed texture of one colour.
 IDirect3DTexture9* FilledTexture(UINT width, UINT height, DWORD colour)
 {
     IDirect3DTexture9* texture = nullptr;
