@@ -212,6 +212,48 @@ TEST_F(FrameTest, PassMasksDecideHowOftenAnObjectIsDrawnAndWithWhichTechnique)
     EXPECT_EQ(r.savedBackBuffer, nullptr);
 }
 
+TEST_F(FrameTest, EachPassGetsItsCameraReflectedOnlyInViewProjOfTheReflectionPass)
+{
+    ASSERT_EQ(RenderFrame(), D3D_OK);
+    CallLog sent;
+    for (const Call& call : log)
+        if (call.method == "SetValue" || call.method == "SetMatrix") sent.push_back(call);
+    const std::vector<std::string> onePass = {"SetValue CameraPosition", "SetValue CameraDirection", "SetMatrix ViewProj",
+                                              "SetMatrix View"};
+    std::vector<std::string> expected;
+    for (int pass = 0; pass < 3; ++pass) {
+        expected.insert(expected.end(), onePass.begin(), onePass.end());
+        if (pass == 1) expected.push_back("SetMatrix HeightViewProj");
+    }
+    ASSERT_EQ(Summary(sent), expected);
+
+    auto product = [](const D3DXMATRIX& a, const D3DXMATRIX& b) {
+        D3DXMATRIX m;
+        D3DXMatrixMultiply(&m, &a, &b);
+        return std::vector<float>(&m._11, &m._11 + 16);
+    };
+    auto values = [](const D3DXMATRIX& m) { return std::vector<float>(&m._11, &m._11 + 16); };
+    const FlyingCamera& height = *TheRenderer->heightCamera;
+    // Reflection pass: the mirrored view only in ViewProj; position, direction and View unmirrored.
+    EXPECT_EQ(sent[0].values, (std::vector<float>{0.0f, 2.0f, -4.0f}));
+    EXPECT_GT(sent[1].values.at(2), 0.8f);
+    EXPECT_LT(sent[1].values.at(1), -0.4f) << "looking down, not up at the mirror";
+    EXPECT_EQ(sent[2].values, product(camera.reflectedView, ProjectionMatrix));
+    EXPECT_EQ(sent[3].values, values(camera.view));
+    // Height pass: straight down from (0, 100, 0), with the orthographic projection.
+    EXPECT_EQ(sent[4].values, (std::vector<float>{0.0f, 100.0f, 0.0f}));
+    EXPECT_NEAR(sent[5].values.at(0), 0.0f, 1e-6f);
+    EXPECT_NEAR(sent[5].values.at(1), -1.0f, 1e-6f);
+    EXPECT_NEAR(sent[5].values.at(2), 0.0f, 1e-6f);
+    EXPECT_EQ(sent[6].values, product(height.view, *TheRenderer->heightProjection));
+    EXPECT_EQ(sent[8].values, sent[6].values) << "HeightViewProj is the height pass's ViewProj";
+    // Main pass.
+    EXPECT_EQ(sent[9].values, sent[0].values);
+    EXPECT_EQ(sent[10].values, sent[1].values);
+    EXPECT_EQ(sent[11].values, product(camera.view, ProjectionMatrix));
+    EXPECT_EQ(sent[12].values, values(camera.view));
+}
+
 TEST_F(FrameTest, TheReflectionClipPlaneKeepsWhatLiesAboveSevenHundredthsBelowTheWater)
 {
     ShadingEffect shading(log);
