@@ -152,6 +152,22 @@ TEST_F(MeshTest, AMeshWithoutNormalsGetsTheTangentFrameLayoutWithUAndVDirections
     }
 }
 
+// A sheared mapping (u = x + z, v = z): U stays along its own derivative, V is taken
+// orthogonal to it on V's side, as the platform's default orthogonalisation from U does.
+TEST_F(MeshTest, ASkewedMappingGivesAnOrthonormalFrameOrthogonalisedFromU)
+{
+    WriteXMesh("skew.x", FlatQuad([](float x, float z) { return D3DXVECTOR2(x + z, z); }));
+    ID3DXMesh* mesh = LoadMesh("./skew.x");
+    ASSERT_NE(mesh, nullptr);
+    const std::vector<TangentVertex> vertices = Vertices(mesh);
+    ASSERT_EQ(vertices.size(), 4u);
+    for (size_t i = 0; i < vertices.size(); ++i) {
+        // dP/du = (1, 0, 0); dP/dv = (-1, 0, 1), whose part across U is +Z.
+        ExpectVector(vertices[i].binormal, 1, 0, 0, "binormal (U)", i);
+        ExpectVector(vertices[i].tangent, 0, 0, 1, "tangent (V)", i);
+    }
+}
+
 TEST_F(MeshTest, LoadingLeavesNoIntermediateMeshAlive)
 {
     // Every mesh holds the device: after the lists' releases the device count is back.
