@@ -2,6 +2,7 @@
 
 #include "camera/camera.h"
 #include "gfx/device.h"
+#include "input/input.h"
 #include "render/renderer.h"
 #include "resources/resource.h"
 
@@ -35,6 +36,7 @@ void RenderFrame()
 void UpdateFrame()
 {
     AccumulatedTime += ElapsedTime;
+    PollInput();
     MainCamera.Update(ElapsedTime);
 }
 
@@ -66,6 +68,7 @@ int StartUp(HINSTANCE instance, int showCommand)
     ShowWindow(MainWindow, showCommand);
     UpdateWindow(MainWindow);
     if (!InitDevice()) return StartFailed;
+    InitInput(instance, MainWindow);
     return 0;
 }
 
@@ -88,5 +91,6 @@ void Shutdown()
 {
     if (TheRenderer) ReleaseRenderTargets(*TheRenderer);
     ReleaseDevice();
+    ShutdownInput();
     FreeRenderer();
 }
