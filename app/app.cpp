@@ -1,8 +1,13 @@
 #include "app/app.h"
 
 #include "camera/camera.h"
+#include "content/loading.h"
+#include "content/scene.h"
 #include "gfx/device.h"
+#include "gfx/resource_lists.h"
 #include "input/input.h"
+#include "render/effect_names.h"
+#include "render/frame.h"
 #include "render/renderer.h"
 #include "resources/resource.h"
 
@@ -19,16 +24,22 @@ namespace {
 const int WindowX = 50, WindowY = 50, WindowWidth = 1024, WindowHeight = 768;
 const int StartFailed = 1;
 
+// Effects and render targets live in the default pool: release them, reset, make them again.
 void ResetDevice()
 {
+    ReleaseEffects();
     Device->Reset(&PresentParams);  // result ignored: the next device test decides again
+    InitEffects();
     DeviceLost = false;
 }
 
-void RenderFrame()
+void SetTimeParameters()
 {
-    Device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF4CCCFF, 1.0f, 0);
-    Device->Present(nullptr, nullptr, nullptr, nullptr);
+    if (DefaultEffect) DefaultEffect->SetFloat(DefaultFx::AccumulatedTime.name, AccumulatedTime);
+    if (PostProcessEffect) {
+        PostProcessEffect->SetFloat(PostFx::AccumulatedTime.name, AccumulatedTime);
+        PostProcessEffect->SetFloat(PostFx::ElapsedTime.name, ElapsedTime);
+    }
 }
 
 }  // namespace
@@ -36,6 +47,7 @@ void RenderFrame()
 void UpdateFrame()
 {
     AccumulatedTime += ElapsedTime;
+    SetTimeParameters();
     PollInput();
     MainCamera.Update(ElapsedTime);
 }
@@ -68,7 +80,10 @@ int StartUp(HINSTANCE instance, int showCommand)
     ShowWindow(MainWindow, showCommand);
     UpdateWindow(MainWindow);
     if (!InitDevice()) return StartFailed;
+    LoadContent();
+    InitEffects();
     InitInput(instance, MainWindow);
+    BuildScene();
     return 0;
 }
 
@@ -89,8 +104,9 @@ int RunMainLoop()
 
 void Shutdown()
 {
-    if (TheRenderer) ReleaseRenderTargets(*TheRenderer);
+    ReleaseMeshesAndTextures();
+    ReleaseEffects();
     ReleaseDevice();
     ShutdownInput();
-    FreeRenderer();
+    FreeScene();
 }

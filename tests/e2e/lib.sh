@@ -42,16 +42,20 @@ wait_window() {
 }
 
 # focus_viewer: gives the viewer keyboard focus (a click activates it under an unmanaged Wine).
+# --sync waits for the window to become active, so it is bounded: the viewer may have ended.
 focus_viewer() {
-  xdotool windowactivate --sync "$VIEWER_WINDOW" 2>/dev/null || xdotool windowfocus --sync "$VIEWER_WINDOW"
-  eval "$(xdotool getwindowgeometry --shell "$VIEWER_WINDOW")"
+  kill -0 "$VIEWER_PID" 2>/dev/null || return 1
+  timeout 5 xdotool windowactivate --sync "$VIEWER_WINDOW" 2>/dev/null ||
+    timeout 5 xdotool windowfocus --sync "$VIEWER_WINDOW" 2>/dev/null
+  eval "$(xdotool getwindowgeometry --shell "$VIEWER_WINDOW" 2>/dev/null)" || return 1
   xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
   sleep 0.2
 }
 
-# shot NAME: saves the viewer window (or the root window) as $SHOTS/NAME.png.
+# shot NAME: saves the whole screen as $SHOTS/NAME.png (the viewer sits at 50,50 on it).
+# The root window always exists; grabbing a vanished window would block.
 shot() {
-  import -window "${VIEWER_WINDOW:-root}" "$SHOTS/$1.png" 2>/dev/null || import -window root "$SHOTS/$1.png"
+  timeout 10 import -window root "$SHOTS/$1.png" 2>/dev/null
 }
 
 # wait_exit [seconds]: waits for the viewer; sets EXIT_CODE (124 when it did not end in time).

@@ -33,7 +33,7 @@ shot window
 
 for closer in Escape Return OK; do
   if ! open_about; then fail "Help > About did not open the box"; continue; fi
-  [ "$closer" = Escape ] && { sleep 0.5; import -window root "$SHOTS/about.png"; }
+  [ "$closer" = Escape ] && { sleep 0.5; shot about; }
   if [ "$closer" = OK ]; then click_ok "$ABOUT"; else xdotool key "$closer"; fi
   about_closed && pass "About box closed by $closer" || fail "About box still open after $closer"
 done

@@ -77,6 +77,9 @@ protected:
 
     void TearDown() override
     {
+        Release();
+        ReadFails = false;
+        Frame();  // leaves no key held for tests that run the real frame update
         Restart();
         QuitPosted();
         Keyboard = savedKeyboard;

@@ -1,0 +1,17 @@
+// The five rendering steps of a frame and the drawing of one object.
+#pragma once
+#include <d3dx9.h>
+
+class Camera3D;
+struct RenderObject;
+
+// Material values, world matrix and technique (the override if given), then the subsets.
+void DrawObject(const RenderObject& object, const char* techniqueOverride);
+// Draws, in list order, every object whose pass mask shares a bit with passMask.
+void DrawPass(const char* techniqueOverride, unsigned passMask);
+// Eye position, forward axis, view x projection (reflected view if asked) and view.
+void SetCameraParameters(const Camera3D& camera, const D3DXMATRIX& projection, bool reflected);
+// Gives the back buffer back and draws the texture over it with the "Copy" technique.
+HRESULT CopyToBackBuffer(IDirect3DTexture9* source);
+// Reflection, height and main passes, the copy, the water; returns Present's result.
+HRESULT RenderFrame();
