@@ -189,9 +189,21 @@ technique Terrain
             dp4 o0.y, r0, c1
             dp4 o0.z, r0, c2
             dp4 o0.w, r0, c3
-            dp3 r1.x, v1, c4
-            dp3 r1.y, v1, c5
-            dp3 r1.z, v1, c6
+            // The tiles are scaled unevenly: normals take the inverse-transpose, that is each
+            // component divided by its World row's squared length, then World itself.
+            mov r2.xyz, c4
+            mul r3.xyz, r2, r2
+            mov r2.xyz, c5
+            mad r3.xyz, r2, r2, r3
+            mov r2.xyz, c6
+            mad r3.xyz, r2, r2, r3
+            rcp r2.x, r3.x
+            rcp r2.y, r3.y
+            rcp r2.z, r3.z
+            mul r2.xyz, v1, r2
+            dp3 r1.x, r2, c4
+            dp3 r1.y, r2, c5
+            dp3 r1.z, r2, c6
             mov o2.xyz, r1
             mov o3.xyz, r0
         };
@@ -199,8 +211,9 @@ technique Terrain
         {
             ps_3_0
             def c20, 0, 1, 0.35, 0.9           // 0, 1, layer tiling, shore tiling
-            def c21, 4, -1.2, 1.2, -2.2        // grass ramp: saturate(4y - 1.2); rock ramp: saturate(1.2y - 2.2)
-            def c22, 2, -6.4, -5, 3.75         // snow ramp: saturate(2y - 6.4); slope ramp: saturate(3.75 - 5 N.y)
+            def c21, 4, -1.2, 1.6, -3.8        // grass ramp: saturate(4y - 1.2); rock ramp: saturate(1.6y - 3.8)
+            def c24, 0.2, 0, 0, 0              // soil is matte: a fifth of the material's highlight
+            def c22, 2, -6.4, -4, 2.6          // snow ramp: saturate(2y - 6.4); slope ramp: saturate(2.6 - 4 N.y)
             def c23, -4, 0.45, 5, 0.5          // wet ramp: saturate(-4y); wet darkening; shore ramp: saturate(5y + 0.5)
             dcl_texcoord1 v1.xyz
             dcl_texcoord2 v2.xyz
@@ -245,6 +258,7 @@ technique Terrain
             dp3 r9.x, r8, r10
             max r9.x, r9.x, c20.x
             pow r9.x, r9.x, c1.x
+            mul r9.x, r9.x, c24.x
             mad oC0.xyz, c0, r9.x, r5
             mov oC0.w, c20.y
         };

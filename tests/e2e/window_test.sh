@@ -28,8 +28,9 @@ start_viewer window
 wait_window 30 && pass "window titled Tidewater" || fail "no window titled Tidewater"
 sleep 1
 shot window
-# The menu bar sits just under the caption: the File and Help titles are dark text on a light bar.
-[ "$(std_dev "$SHOTS/window.png" 120x18+2+22)" -gt 10 ] && pass "menu bar drawn" || fail "no menu bar"
+# The menu bar sits just under the caption (the window is at 50,50 on the screen shot): the File
+# and Help titles are dark text on a light bar.
+[ "$(std_dev "$SHOTS/window.png" 120x18+52+72)" -gt 10 ] && pass "menu bar drawn" || fail "no menu bar"
 
 for closer in Escape Return OK; do
   if ! open_about; then fail "Help > About did not open the box"; continue; fi

@@ -247,7 +247,7 @@ void BindWaterMaterial(Sheet& s)
 
 void DrawTerrainAndWater(Sheet& s)
 {
-    Camera cam = LookAt({-9, 7, -15}, {0, 0, 0});
+    Camera cam = LookAt({-9, 3.5f, -16}, {0, 1, 0});
     D3DXMATRIX heightViewProj = HeightViewProjection();
     SetCamera(s.fx, cam, cam.viewProj);
     BindTerrainLayers(s);

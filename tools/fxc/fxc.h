@@ -10,7 +10,8 @@
 //   MinFilter[0] = Point;                          in a pass: a sampler state for sampler register 0
 // A shader's constant table lists exactly the parameters whose registers its instructions read.
 // Errors: reading a constant register that is neither a parameter's nor def'd; a parameter on a
-// def'd register; two parameters sharing a register in one stage (register clash).
+// def'd register; two parameters sharing a register in one stage (register clash). A sampler
+// register no parameter names keeps whatever the device has bound there (the sprite's texture).
 #pragma once
 
 #include <cstdint>

@@ -1,0 +1,164 @@
+// The fixed scene and the material table, built with stand-in handles (no device needed).
+#include <gtest/gtest.h>
+
+#include "camera/camera.h"
+#include "content/loading.h"
+#include "content/materials.h"
+#include "content/scene.h"
+#include "gfx/device.h"
+#include "gfx/resource_lists.h"
+#include "tests/unit/device_fixture.h"
+#include "tests/unit/null_doubles.h"
+
+namespace {
+
+void ExpectRow(const D3DXMATRIX& m, int row, float a, float b, float c, float d, float tolerance = 1e-4f)
+{
+    EXPECT_NEAR(m(row, 0), a, tolerance) << "row " << row;
+    EXPECT_NEAR(m(row, 1), b, tolerance) << "row " << row;
+    EXPECT_NEAR(m(row, 2), c, tolerance) << "row " << row;
+    EXPECT_NEAR(m(row, 3), d, tolerance) << "row " << row;
+}
+
+IDirect3DTexture9** const TextureHandles[] = {
+    &TigerTexture,   &SandTexture,     &TerrainHeightTexture, &TurtleTextureB,   &TurtleTexture,
+    &WaterTexture,   &WaterHeightTexture, &WaterFoamTexture, &WaterNormalHeightTexture, &SkyTexture,
+    &SkyStarsTexture, &CloudsTexture,  &Terrain0Texture,      &Terrain1Texture,  &Terrain2Texture,
+    &Terrain3Texture, &DinoBrownTexture, &DinoOrangeTexture,  &DinoBumpTexture};
+
+// Builds the scene on a Renderer of its own, with a distinct stand-in behind every handle.
+class SceneTest : public testing::Test {
+protected:
+    GlobalStateGuard guard;
+    Renderer renderer;
+    NullMesh terrain, water, dino, turtle;
+    char textures[19] = {};
+    IDirect3DTexture9* savedTextures[19];
+    ID3DXMesh* savedMeshes[4];
+
+    void SetUp() override
+    {
+        ID3DXMesh** meshHandles[] = {&TerrainMesh, &WaterMesh, &DinoMesh, &TurtleMesh};
+        ID3DXMesh* standIns[] = {&terrain, &water, &dino, &turtle};
+        for (int i = 0; i < 4; ++i) {
+            savedMeshes[i] = *meshHandles[i];
+            *meshHandles[i] = standIns[i];
+        }
+        for (int i = 0; i < 19; ++i) {
+            savedTextures[i] = *TextureHandles[i];
+            *TextureHandles[i] = reinterpret_cast<IDirect3DTexture9*>(&textures[i]);
+        }
+        MaterialList.clear();
+        TheRenderer = &renderer;
+        BuildScene();
+    }
+    void TearDown() override
+    {
+        for (RenderObject* object : renderer.objects) delete object;
+        for (Material* material : MaterialList) delete material;
+        ID3DXMesh** meshHandles[] = {&TerrainMesh, &WaterMesh, &DinoMesh, &TurtleMesh};
+        for (int i = 0; i < 4; ++i) *meshHandles[i] = savedMeshes[i];
+        for (int i = 0; i < 19; ++i) *TextureHandles[i] = savedTextures[i];
+    }
+    const RenderObject& At(size_t i) { return *renderer.objects.at(i); }
+};
+
+TEST_F(SceneTest, TwentyThreeObjectsWithTheirMeshesMaterialsMasksAndSubsets)
+{
+    ASSERT_EQ(renderer.objects.size(), 23u);
+    for (size_t i = 0; i < 23; ++i) {
+        const RenderObject& o = At(i);
+        if (i < 4) {
+            EXPECT_EQ(o.passMask, 3u) << i;
+            EXPECT_EQ(o.mesh, &terrain) << i;
+            EXPECT_EQ(o.material, TerrainMaterial) << i;
+        } else if (i < 20) {
+            EXPECT_EQ(o.passMask, 4u) << i;
+            EXPECT_EQ(o.mesh, &water) << i;
+            EXPECT_EQ(o.material, WaterMaterial) << i;
+        } else {
+            EXPECT_EQ(o.passMask, 1u) << i;
+        }
+        EXPECT_EQ(o.subsetCount, (i == 20 || i == 21) ? 9 : 1) << i;
+    }
+    EXPECT_EQ(At(20).mesh, &dino);
+    EXPECT_EQ(At(20).material, DinoBrownMaterial);
+    EXPECT_EQ(At(21).mesh, &dino);
+    EXPECT_EQ(At(21).material, DinoOrangeMaterial);
+    EXPECT_EQ(At(22).mesh, &turtle);
+    EXPECT_EQ(At(22).material, TurtleMaterial);
+    EXPECT_EQ(renderer.mainCamera, &MainCamera);
+    EXPECT_EQ(renderer.projection, &ProjectionMatrix);
+}
+
+TEST_F(SceneTest, TileWorldMatricesScaleTheirPlacementByOneHundredth)
+{
+    const RenderObject& first = At(0);  // terrain (0, 0)
+    ExpectRow(first.world, 0, 0.3f, 0, 0, 0);
+    ExpectRow(first.world, 1, 0, 0.15f, 0, 0);
+    ExpectRow(first.world, 2, 0, 0, 0.3f, 0);
+    ExpectRow(first.world, 3, -7.5f, 0.4f, -7.5f, 1);
+    const RenderObject& last = At(3);  // terrain (1, 1)
+    for (int r = 0; r < 3; ++r) ExpectRow(last.world, r, r == 0 ? 0.3f : 0, r == 1 ? 0.15f : 0, r == 2 ? 0.3f : 0, 0);
+    ExpectRow(last.world, 3, 7.5f, 0.4f, 7.5f, 1);
+    ExpectRow(At(1).world, 3, 7.5f, 0.4f, -7.5f, 1);  // column j moves along X
+
+    const RenderObject& water30 = At(4 + 3 * 4 + 0);  // row 3, column 0
+    ExpectRow(water30.world, 0, 0.3f, 0, 0, 0);
+    ExpectRow(water30.world, 1, 0, 0.3f, 0, 0);
+    ExpectRow(water30.world, 2, 0, 0, 0.3f, 0);
+    ExpectRow(water30.world, 3, -11.25f, 0, 11.25f, 1);
+    const float places[] = {-11.25f, -3.75f, 3.75f, 11.25f};
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) ExpectRow(At(4 + i * 4 + j).world, 3, places[j], 0, places[i], 1);
+}
+
+TEST_F(SceneTest, ModelsStandWhereTheyArePlacedFacingTheirDirections)
+{
+    const RenderObject& brown = At(20);
+    ExpectRow(brown.world, 3, -5.1f, 2.1f, 3.9f, 1);
+    ExpectRow(brown.world, 0, 2.4962f, 0, -1.6641f, 0);
+    const RenderObject& orange = At(21);
+    ExpectRow(orange.world, 0, -3, 0, 0, 0);
+    ExpectRow(orange.world, 1, 0, 3, 0, 0);
+    ExpectRow(orange.world, 2, 0, 0, -3, 0);
+    ExpectRow(orange.world, 3, 1.2f, 0.54f, 0, 1);
+    const RenderObject& turtle = At(22);
+    ExpectRow(turtle.world, 1, 0, 0.005f, 0, 0, 1e-6f);
+    ExpectRow(turtle.world, 3, 0.15f, -0.5f, 0.4f, 1);
+}
+
+TEST_F(SceneTest, SixMaterialsInTableOrderWithTheirValues)
+{
+    ASSERT_EQ(MaterialList.size(), 6u);
+    Material* const order[] = {TurtleMaterialB, TurtleMaterial,     TerrainMaterial,
+                               WaterMaterial,   DinoBrownMaterial, DinoOrangeMaterial};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(MaterialList[i], order[i]) << i;
+
+    struct Row {
+        const char* technique;
+        IDirect3DTexture9 *texture, *displacement, *normalHeight;
+        float power;
+        D3DXVECTOR4 colour;
+    };
+    const D3DXVECTOR4 white(1, 1, 1, 1);
+    const Row rows[] = {
+        {"Default", TurtleTextureB, nullptr, nullptr, 20.0f, white},
+        {"Default", TurtleTexture, nullptr, nullptr, 20.0f, white},
+        {"Terrain", SandTexture, nullptr, nullptr, 20.0f, white},
+        {"Water", WaterTexture, WaterHeightTexture, WaterNormalHeightTexture, 25.0f, D3DXVECTOR4(0.62f, 0.62f, 0.32f, 1)},
+        {"Default_NormalMapped", DinoBrownTexture, nullptr, DinoBumpTexture, 15.0f, white},
+        {"Default_NormalMapped", DinoOrangeTexture, nullptr, DinoBumpTexture, 15.0f, white},
+    };
+    for (int i = 0; i < 6; ++i) {
+        const Material& m = *MaterialList[i];
+        EXPECT_EQ(m.technique, rows[i].technique) << i;
+        EXPECT_EQ(m.texture, rows[i].texture) << i;
+        EXPECT_EQ(m.displacementMap, rows[i].displacement) << i;
+        EXPECT_EQ(m.normalHeightMap, rows[i].normalHeight) << i;
+        EXPECT_EQ(m.specPower, rows[i].power) << i;
+        EXPECT_EQ(m.specColor, rows[i].colour) << i;
+    }
+}
+
+}  // namespace
