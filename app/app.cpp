@@ -25,12 +25,19 @@ const int WindowX = 50, WindowY = 50, WindowWidth = 1024, WindowHeight = 768;
 const int StartFailed = 1;
 
 // Effects and render targets live in the default pool: release them, reset, make them again.
-void ResetDevice()
+// A failed Reset leaves the device lost: drawing on it then would crash the next Reset.
+bool ResetDevice()
 {
     ReleaseEffects();
-    Device->Reset(&PresentParams);  // result ignored: the next device test decides again
+    DefaultEffect = PostProcessEffect = nullptr;
+    TheRenderer->defaultEffect = TheRenderer->postProcessEffect = nullptr;
+    if (FAILED(Device->Reset(&PresentParams))) {
+        DeviceLost = true;
+        return false;
+    }
     InitEffects();
     DeviceLost = false;
+    return true;
 }
 
 void SetTimeParameters()
@@ -59,7 +66,7 @@ FrameOutcome RunDeviceStep(HRESULT deviceState)
         return FrameOutcome::NotRendered;
     }
     if (deviceState == D3DERR_DEVICENOTRESET) {
-        ResetDevice();
+        if (!ResetDevice()) return FrameOutcome::NotRendered;
         RenderFrame();
         return FrameOutcome::ResetAndRendered;
     }

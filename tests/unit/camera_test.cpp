@@ -1,16 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "camera/camera.h"
+#include "tests/unit/matrix_expect.h"
 
 namespace {
-
-void ExpectRow(const D3DXMATRIX& m, int row, float a, float b, float c, float d, float tolerance = 1e-4f)
-{
-    EXPECT_NEAR(m(row, 0), a, tolerance) << "row " << row;
-    EXPECT_NEAR(m(row, 1), b, tolerance) << "row " << row;
-    EXPECT_NEAR(m(row, 2), c, tolerance) << "row " << row;
-    EXPECT_NEAR(m(row, 3), d, tolerance) << "row " << row;
-}
 
 D3DXVECTOR3 Transform(const D3DXVECTOR3& p, const D3DXMATRIX& m)
 {

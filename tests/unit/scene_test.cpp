@@ -9,16 +9,9 @@
 #include "gfx/resource_lists.h"
 #include "tests/unit/device_fixture.h"
 #include "tests/unit/null_doubles.h"
+#include "tests/unit/matrix_expect.h"
 
 namespace {
-
-void ExpectRow(const D3DXMATRIX& m, int row, float a, float b, float c, float d, float tolerance = 1e-4f)
-{
-    EXPECT_NEAR(m(row, 0), a, tolerance) << "row " << row;
-    EXPECT_NEAR(m(row, 1), b, tolerance) << "row " << row;
-    EXPECT_NEAR(m(row, 2), c, tolerance) << "row " << row;
-    EXPECT_NEAR(m(row, 3), d, tolerance) << "row " << row;
-}
 
 IDirect3DTexture9** const TextureHandles[] = {
     &TigerTexture,   &SandTexture,     &TerrainHeightTexture, &TurtleTextureB,   &TurtleTexture,
