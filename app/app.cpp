@@ -5,6 +5,7 @@
 #include "content/scene.h"
 #include "gfx/device.h"
 #include "gfx/resource_lists.h"
+#include "input/input.h"
 #include "render/effect_names.h"
 #include "render/frame.h"
 #include "render/renderer.h"
@@ -54,6 +55,7 @@ void UpdateFrame()
 {
     AccumulatedTime += ElapsedTime;
     SetTimeParameters();
+    PollInput();
     MainCamera.Update(ElapsedTime);
 }
 
@@ -87,6 +89,7 @@ int StartUp(HINSTANCE instance, int showCommand)
     if (!InitDevice()) return StartFailed;
     LoadContent();
     InitEffects();
+    InitInput(instance, MainWindow);
     BuildScene();
     return 0;
 }
@@ -111,5 +114,6 @@ void Shutdown()
     ReleaseMeshesAndTextures();
     ReleaseEffects();
     ReleaseDevice();
+    ShutdownInput();
     FreeScene();
 }

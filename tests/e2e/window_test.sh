@@ -35,7 +35,7 @@ shot window
 for closer in Escape Return OK; do
   if ! open_about; then fail "Help > About did not open the box"; continue; fi
   [ "$closer" = Escape ] && { sleep 0.5; shot about; }
-  if [ "$closer" = OK ]; then click_ok "$ABOUT"; else xdotool key "$closer"; fi
+  if [ "$closer" = OK ]; then sleep 0.5; click_ok "$ABOUT"; else xdotool key "$closer"; fi
   about_closed && pass "About box closed by $closer" || fail "About box still open after $closer"
 done
 kill -0 "$VIEWER_PID" 2>/dev/null && pass "viewer still running after the About box" || fail "viewer ended"
