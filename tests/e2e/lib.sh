@@ -36,6 +36,23 @@ find_window() {
   return 1
 }
 
+# open_about: Help > About from the keyboard; sets ABOUT to the box's window (false if none).
+open_about() {
+  focus_viewer
+  xdotool key alt+h; sleep 0.7; xdotool key Return
+  ABOUT=$(find_window About 10)
+}
+
+# about_closed: true once no window titled About is left (within 5 s).
+about_closed() {
+  local i
+  for ((i = 0; i < 50; i++)); do
+    [ -z "$(xdotool search --name '^About$' 2>/dev/null)" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
 # wait_window [seconds]: sets VIEWER_WINDOW to the viewer's main window.
 wait_window() {
   VIEWER_WINDOW=$(find_window Tidewater "${1:-30}")

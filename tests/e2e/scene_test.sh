@@ -55,9 +55,7 @@ moved=$(changed_pixels "$A" "$B" "$WATER")
 [ "${moved:-0}" -ge 100 ] && pass "the water moves ($moved pixels changed)" || fail "the water stands still ($moved)"
 
 # The About box is modal: no frames while it is open, frames again after it closes.
-focus_viewer
-xdotool key alt+h; sleep 0.7; xdotool key Return
-if ABOUT=$(find_window About 10); then
+if open_about; then
   sleep 1; shot about-open-a; sleep 2; shot about-open-b
   frozen=$(changed_pixels "$SHOTS/about-open-a.png" "$SHOTS/about-open-b.png" "$WATER")
   [ "${frozen:-1}" -eq 0 ] && pass "no frames while the About box is open" || fail "frames went on under the About box ($frozen)"

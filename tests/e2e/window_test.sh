@@ -2,21 +2,6 @@
 # The main window, its menu and the About box, driven like a user would.
 source "$(dirname "$0")/lib.sh"
 
-open_about() {
-  focus_viewer
-  xdotool key alt+h; sleep 0.7; xdotool key Return
-  ABOUT=$(find_window About 10)
-}
-
-about_closed() {
-  local i
-  for ((i = 0; i < 50; i++)); do
-    [ -z "$(xdotool search --name '^About$' 2>/dev/null)" ] && return 0
-    sleep 0.1
-  done
-  return 1
-}
-
 # Clicks the About box's OK button, centred at (210, 11.5) of the 230 x 75 dialog units.
 click_ok() {
   eval "$(xdotool getwindowgeometry --shell "$1")"
