@@ -1,14 +1,12 @@
 // Malformed sources: each gives "file(line,col): error: message" at the right place, the real
 // fxc.exe exits non-zero with that text on stderr, and mangled sources never crash or hang it.
 #include "fxc.h"
-
-#include <windows.h>
+#include "tests/support/support.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 
 namespace {
@@ -60,31 +58,6 @@ const BadCase BadCases[] = {
     {"technique T { pass { MinFilter[1] = Point; MinFilter[1] = Linear; } }", "(1,44)", "state 'MinFilter' is set twice"},
 };
 
-std::string RunFxc(const std::string& args, DWORD& exitCode)
-{
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE log = CreateFileA("fxc_stderr.txt", GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdError = log;
-    si.hStdOutput = log;
-    PROCESS_INFORMATION pi = {};
-    std::string command = "fxc.exe " + args;
-    exitCode = 0xDEAD;
-    if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-        WaitForSingleObject(pi.hProcess, 60000);
-        GetExitCodeProcess(pi.hProcess, &exitCode);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-    }
-    CloseHandle(log);
-    std::ifstream in("fxc_stderr.txt");
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 void WriteFile(const char* path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 bool FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
@@ -95,14 +68,6 @@ bool WellReported(const CompileResult& result)
     if (result.ok) return !result.binary.empty();
     return result.error.rfind("fuzz.fx(", 0) == 0 && result.error.find("): error: ") != std::string::npos &&
            result.error.find('\n') == std::string::npos;
-}
-
-std::string ReadShaderSource(const char* name)
-{
-    std::ifstream in(std::string(FXC_SHADER_DIR) + "/" + name, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 }  // namespace
@@ -123,27 +88,23 @@ TEST(CompilerErrors, ProgramExitCodesAndMessages)
     WriteFile("fxc_bad.fx", "technique T { pass { Bogus = 1; } }");
     WriteFile("fxc_good.fx", "technique T { pass { ZEnable = True; } }");
     WriteFile("fxc_out.fx", "stale");
-    DWORD code = 0;
-    std::string err = RunFxc("fxc_bad.fx fxc_out.fx", code);
-    EXPECT_EQ(code, 1u);
+    std::string err;
+    EXPECT_EQ(RunProgram("fxc.exe fxc_bad.fx fxc_out.fx", err), 1u);
     EXPECT_NE(err.find("fxc_bad.fx(1,22): error: unknown render state 'Bogus'"), std::string::npos) << err;
     EXPECT_FALSE(FileExists("fxc_out.fx")) << "a failed compile must not leave an old output behind";
 
-    err = RunFxc("fxc_good.fx fxc_out.fx", code);
-    EXPECT_EQ(code, 0u) << err;
+    EXPECT_EQ(RunProgram("fxc.exe fxc_good.fx fxc_out.fx", err), 0u) << err;
     EXPECT_TRUE(FileExists("fxc_out.fx"));
 
-    err = RunFxc("no_such_file.fx fxc_out.fx", code);
-    EXPECT_EQ(code, 2u);
+    EXPECT_EQ(RunProgram("fxc.exe no_such_file.fx fxc_out.fx", err), 2u);
     EXPECT_NE(err.find("no_such_file.fx: error: cannot read the file"), std::string::npos) << err;
-    RunFxc("only_one_argument.fx", code);
-    EXPECT_EQ(code, 2u);
+    EXPECT_EQ(RunProgram("fxc.exe only_one_argument.fx", err), 2u);
 }
 
 // Truncations at many points and random byte changes of the real effect source.
 TEST(CompilerErrors, TruncatedAndMutatedSourcesNeverCrash)
 {
-    std::string source = ReadShaderSource("Default.fx");
+    const std::string source = ReadText(FXC_SHADER_DIR "/Default.fx");
     ASSERT_GT(source.size(), 1000u);
     ASSERT_TRUE(CompileEffectSource(source, "fuzz.fx").ok);
     for (size_t cut = 0; cut < source.size(); cut += 97) {

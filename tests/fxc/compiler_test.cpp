@@ -1,7 +1,7 @@
 // The effect compiler: well-formed sources load in D3DX with the declared names, types, values
 // and states; malformed ones give a located message; mangled ones never crash it.
-#include "device.h"
 #include "fxc.h"
+#include "tests/fxc/drawing.h"
 
 #include <gtest/gtest.h>
 
@@ -59,13 +59,6 @@ technique First
 technique Second { pass { ZEnable = True; } }
 )";
 
-struct Expected {
-    const char* name;
-    D3DXPARAMETER_CLASS cls;
-    D3DXPARAMETER_TYPE type;
-    UINT rows, cols, bytes;
-};
-
 ID3DXEffect* CreateFromSource(const char* text, const char* path)
 {
     CompileResult result = CompileEffectSource(text, "test.fx");
@@ -74,12 +67,17 @@ ID3DXEffect* CreateFromSource(const char* text, const char* path)
     if (!file) return nullptr;
     std::fwrite(result.binary.data(), 1, result.binary.size(), file);
     std::fclose(file);
-    return LoadEffect(SharedDevice(), path);
+    return LoadEffect(path);
 }
 
 void ExpectParams(ID3DXEffect* effect)
 {
-    const Expected expected[] = {
+    struct {
+        const char* name;
+        D3DXPARAMETER_CLASS cls;
+        D3DXPARAMETER_TYPE type;
+        UINT rows, cols, bytes;
+    } const expected[] = {
         {"Scale", D3DXPC_SCALAR, D3DXPT_FLOAT, 1, 1, 4},       {"Offset", D3DXPC_VECTOR, D3DXPT_FLOAT, 1, 2, 8},
         {"Eye", D3DXPC_VECTOR, D3DXPT_FLOAT, 1, 3, 12},        {"Tint", D3DXPC_VECTOR, D3DXPT_FLOAT, 1, 4, 16},
         {"Transform", D3DXPC_MATRIX_ROWS, D3DXPT_FLOAT, 4, 4, 64}, {"Picture", D3DXPC_OBJECT, D3DXPT_TEXTURE, 0, 0, 8},
@@ -89,7 +87,7 @@ void ExpectParams(ID3DXEffect* effect)
     ASSERT_EQ(effect->GetDesc(&desc), D3D_OK);
     EXPECT_EQ(desc.Parameters, 7u);
     EXPECT_EQ(desc.Techniques, 2u);
-    for (const Expected& e : expected) {
+    for (const auto& e : expected) {
         SCOPED_TRACE(e.name);
         D3DXPARAMETER_DESC p;
         ASSERT_EQ(effect->GetParameterDesc(effect->GetParameterByName(nullptr, e.name), &p), D3D_OK);
@@ -170,36 +168,9 @@ void ExpectStatesApplied(ID3DXEffect* effect, IDirect3DDevice9* device)
     effect->End();
 }
 
-}  // namespace
-
-TEST(Compiler, WellFormedSourceRoundTripsThroughD3DX)
-{
-    TestDevice& d = SharedDevice();
-    ASSERT_NE(d.device, nullptr);
-    ID3DXEffect* effect = CreateFromSource(WellFormed, "fxc_roundtrip.fx");
-    ASSERT_NE(effect, nullptr);
-    ExpectParams(effect);
-    ExpectInitialValues(effect);
-    ExpectTechniques(effect);
-    ExpectStatesApplied(effect, d.device);
-    effect->Release();
-}
-
-TEST(Compiler, OutputIsDeterministic)
-{
-    CompileResult a = CompileEffectSource(WellFormed, "a.fx");
-    CompileResult b = CompileEffectSource(WellFormed, "b.fx");
-    ASSERT_TRUE(a.ok);
-    EXPECT_EQ(a.binary, b.binary);
-}
-
 // Each shader's constant table names only what it reads: the pixel shader has no "Transform".
-TEST(Compiler, ConstantTablesListWhatEachShaderReads)
+void ExpectConstantTables(ID3DXEffect* effect)
 {
-    TestDevice& d = SharedDevice();
-    ASSERT_NE(d.device, nullptr);
-    ID3DXEffect* effect = CreateFromSource(WellFormed, "fxc_ctab.fx");
-    ASSERT_NE(effect, nullptr);
     D3DXPASS_DESC pass;
     effect->GetPassDesc(effect->GetPass("First", 0), &pass);
     ID3DXConstantTable* vs = nullptr;
@@ -224,5 +195,28 @@ TEST(Compiler, ConstantTablesListWhatEachShaderReads)
     EXPECT_EQ(ps->GetConstantByName(nullptr, "Transform"), nullptr);
     vs->Release();
     ps->Release();
+}
+
+}  // namespace
+
+TEST(Compiler, WellFormedSourceRoundTripsThroughD3DX)
+{
+    IDirect3DDevice9* device = SharedTestDevice();
+    ASSERT_NE(device, nullptr);
+    ID3DXEffect* effect = CreateFromSource(WellFormed, "fxc_roundtrip.fx");
+    ASSERT_NE(effect, nullptr);
+    ExpectParams(effect);
+    ExpectInitialValues(effect);
+    ExpectTechniques(effect);
+    ExpectStatesApplied(effect, device);
+    ExpectConstantTables(effect);
     effect->Release();
+}
+
+TEST(Compiler, OutputIsDeterministic)
+{
+    CompileResult a = CompileEffectSource(WellFormed, "a.fx");
+    CompileResult b = CompileEffectSource(WellFormed, "b.fx");
+    ASSERT_TRUE(a.ok);
+    EXPECT_EQ(a.binary, b.binary);
 }

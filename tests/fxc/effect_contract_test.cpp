@@ -1,7 +1,8 @@
-// What the frame relies on from the techniques: the states each pass sets or leaves alone, and
-// no technique reading the target its own pass draws into.
-#include "device.h"
+// The compiled effects as the viewer uses them: every name it sets resolves with its type, each
+// technique's pass sets the states the frame relies on, and none reads the target it draws into.
+#include "content/content_paths.h"
 #include "render/effect_names.h"
+#include "tests/fxc/drawing.h"
 
 #include <gtest/gtest.h>
 
@@ -9,140 +10,147 @@
 
 namespace {
 
-const char* const MaterialTechniques[] = {DefaultFx::TechniqueDefault, DefaultFx::TechniqueTerrain,
-                                          DefaultFx::TechniqueNormalMapped, DefaultFx::TechniqueHeight};
+struct Shape {
+    D3DXPARAMETER_CLASS cls;
+    D3DXPARAMETER_TYPE type;
+    UINT rows, columns;
+};
 
-DWORD RenderState(IDirect3DDevice9* device, D3DRENDERSTATETYPE state)
+Shape ShapeOf(ParamType type)
 {
-    DWORD value = 0xDEAD;
-    device->GetRenderState(state, &value);
-    return value;
-}
-
-// The states a sprite copy leaves behind: blending and alpha testing on, depth off.
-void SpriteLikeStates(IDirect3DDevice9* device)
-{
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
-    device->SetRenderState(D3DRS_ZENABLE, FALSE);
-    device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
-    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
-    device->SetRenderState(D3DRS_CLIPPLANEENABLE, 1);
-}
-
-// One quad for every vertex layout the techniques take, drawn in the middle of clip space.
-void DrawProbe(TestDevice& d, const char* technique)
-{
-    std::vector<uint16_t> indices = {0, 1, 2, 2, 1, 3};
-    if (std::string(technique) == DefaultFx::TechniqueNormalMapped || std::string(technique) == DefaultFx::TechniqueWater) {
-        std::vector<TangentVertex> quad;
-        for (int i = 0; i < 4; ++i)
-            quad.push_back({i & 1 ? 1.f : -1.f, i & 2 ? 1.f : -1.f, 0.5f, float(i & 1), float(i >> 1), 0, 0, -1, 0, 1, 0, 1, 0, 0});
-        DrawTangent(d, quad, indices);
-        return;
+    switch (type) {
+    case ParamType::Texture: return {D3DXPC_OBJECT, D3DXPT_TEXTURE, 0, 0};
+    case ParamType::Float: return {D3DXPC_SCALAR, D3DXPT_FLOAT, 1, 1};
+    case ParamType::Vector4: return {D3DXPC_VECTOR, D3DXPT_FLOAT, 1, 4};
+    case ParamType::Float3: return {D3DXPC_VECTOR, D3DXPT_FLOAT, 1, 3};
+    case ParamType::Matrix: return {D3DXPC_MATRIX_ROWS, D3DXPT_FLOAT, 4, 4};
     }
-    std::vector<PlainVertex> quad;
-    for (int i = 0; i < 4; ++i)
-        quad.push_back({i & 1 ? 1.f : -1.f, i & 2 ? 1.f : -1.f, 0.5f, 0, 0.6f, -0.8f, float(i & 1), float(i >> 1)});
-    DrawPlain(d, quad, indices);
+    return {};
 }
 
-std::vector<uint32_t> DrawWith(TestDevice& d, ID3DXEffect* effect, const Target& target, const char* technique,
-                               const char* probed, IDirect3DTexture9* texture)
+template <size_t P, size_t T>
+void ExpectNames(const char* path, const EffectParam (&params)[P], const char* const (&techniques)[T])
 {
-    effect->SetTexture(probed, texture);
-    BeginTarget(d, target, 0xFF000000);
-    WithTechnique(effect, technique, [&] { DrawProbe(d, technique); });
-    return ReadTarget(d, target);
+    ID3DXEffect* effect = LoadEffect(path);
+    ASSERT_NE(effect, nullptr) << path;
+    for (const EffectParam& param : params) {
+        D3DXPARAMETER_DESC desc = {};
+        EXPECT_EQ(effect->GetParameterDesc(effect->GetParameterByName(nullptr, param.name), &desc), D3D_OK) << param.name;
+        const Shape want = ShapeOf(param.type);
+        EXPECT_EQ(desc.Class, want.cls) << param.name;
+        EXPECT_EQ(desc.Type, want.type) << param.name;
+        EXPECT_EQ(desc.Rows, want.rows) << param.name;
+        EXPECT_EQ(desc.Columns, want.columns) << param.name;
+    }
+    for (const char* technique : techniques) {
+        UINT passes = 0;
+        EXPECT_EQ(effect->SetTechnique(technique), D3D_OK) << technique;
+        EXPECT_EQ(effect->Begin(&passes, 0), D3D_OK) << technique;
+        EXPECT_GE(passes, 1u) << technique;
+        EXPECT_EQ(effect->BeginPass(0), D3D_OK) << technique;
+        effect->EndPass();
+        effect->End();
+    }
+    effect->Release();
+}
+
+// One quad in the middle of clip space, in the layout the technique takes.
+void DrawProbe(const char* technique)
+{
+    const bool tangent = std::string(technique) == DefaultFx::TechniqueNormalMapped;
+    std::vector<TangentVertex> frame;
+    std::vector<PlainVertex> plain;
+    for (int i = 0; i < 4; ++i) {
+        const float x = i & 1 ? 1.f : -1.f, y = i & 2 ? 1.f : -1.f, u = float(i & 1), v = float(i >> 1);
+        frame.push_back({x, y, 0.5f, u, v, 0, 0, -1, 0, 1, 0, 1, 0, 0});
+        plain.push_back({x, y, 0.5f, 0, 0.6f, -0.8f, u, v});
+    }
+    tangent ? DrawTangent(frame, QuadIndices) : DrawPlain(plain, QuadIndices);
 }
 
 }  // namespace
 
-TEST(EffectContract, MaterialTechniquesSetDepthAndBlendingButNotCullingOrClipping)
+TEST(EffectContract, EveryNameTheViewerSetsResolvesWithItsType)
 {
-    TestDevice& d = SharedDevice();
-    ASSERT_NE(d.device, nullptr);
-    ID3DXEffect* effect = LoadEffect(d, "Content/Shaders/Default.fx");
+    ASSERT_NE(SharedTestDevice(), nullptr);
+    ExpectNames(ContentPath::DefaultEffect, DefaultFx::Params, DefaultFx::Techniques);
+    ExpectNames(ContentPath::PostProcessEffect, PostFx::Params, PostFx::Techniques);
+}
+
+// Material techniques leave the frame's culling and clip plane alone; Water runs after the
+// sprite copy, so it sets everything it depends on itself.
+TEST(EffectContract, EachPassSetsTheStatesTheFrameReliesOn)
+{
+    IDirect3DDevice9* device = SharedTestDevice();
+    ASSERT_NE(device, nullptr);
+    ID3DXEffect* effect = LoadEffect(ContentPath::DefaultEffect);
     ASSERT_NE(effect, nullptr);
-    for (const char* technique : MaterialTechniques) {
-        SCOPED_TRACE(technique);
-        SpriteLikeStates(d.device);
-        effect->SetTechnique(technique);
-        effect->Begin(nullptr, 0);
-        effect->BeginPass(0);
-        EXPECT_EQ(RenderState(d.device, D3DRS_ALPHABLENDENABLE), 0u);
-        EXPECT_EQ(RenderState(d.device, D3DRS_ZENABLE), 1u);
-        EXPECT_EQ(RenderState(d.device, D3DRS_ZWRITEENABLE), 1u);
-        EXPECT_EQ(RenderState(d.device, D3DRS_CULLMODE), DWORD(D3DCULL_CW)) << "the frame's cull mode stays";
-        EXPECT_EQ(RenderState(d.device, D3DRS_CLIPPLANEENABLE), 1u) << "the frame's clip plane stays";
-        effect->EndPass();
-        effect->End();
+    using States = std::vector<std::pair<D3DRENDERSTATETYPE, DWORD>>;
+    const States material = {{D3DRS_ALPHABLENDENABLE, 0}, {D3DRS_ZENABLE, 1}, {D3DRS_ZWRITEENABLE, 1},
+                             {D3DRS_CULLMODE, D3DCULL_CW}, {D3DRS_CLIPPLANEENABLE, 1}};
+    const std::pair<const char*, States> cases[] = {
+        {DefaultFx::TechniqueDefault, material}, {DefaultFx::TechniqueTerrain, material},
+        {DefaultFx::TechniqueNormalMapped, material}, {DefaultFx::TechniqueHeight, material},
+        {DefaultFx::TechniqueWater,
+         {{D3DRS_ALPHABLENDENABLE, 0}, {D3DRS_ALPHATESTENABLE, 0}, {D3DRS_ZENABLE, 1}, {D3DRS_CULLMODE, D3DCULL_NONE}}}};
+    for (const auto& [technique, states] : cases) {
+        // What a sprite copy and the reflection pass leave behind.
+        for (auto state : {D3DRS_ALPHABLENDENABLE, D3DRS_ALPHATESTENABLE, D3DRS_CLIPPLANEENABLE})
+            device->SetRenderState(state, TRUE);
+        device->SetRenderState(D3DRS_ZENABLE, FALSE);
+        device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+        device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
+        WithTechnique(effect, technique, [&] {
+            for (const auto& [state, value] : states) {
+                DWORD actual = 0xDEAD;
+                device->GetRenderState(state, &actual);
+                EXPECT_EQ(actual, value) << technique << ", render state " << state;
+            }
+        });
     }
-    d.device->SetRenderState(D3DRS_CLIPPLANEENABLE, 0);
+    device->SetRenderState(D3DRS_CLIPPLANEENABLE, 0);
     effect->Release();
 }
 
-// Water runs after the sprite copy: it sets everything it depends on itself.
-TEST(EffectContract, WaterSetsItsOwnStatesAfterTheCopy)
-{
-    TestDevice& d = SharedDevice();
-    ASSERT_NE(d.device, nullptr);
-    ID3DXEffect* effect = LoadEffect(d, "Content/Shaders/Default.fx");
-    ASSERT_NE(effect, nullptr);
-    SpriteLikeStates(d.device);
-    d.device->SetRenderState(D3DRS_CLIPPLANEENABLE, 0);
-    effect->SetTechnique(DefaultFx::TechniqueWater);
-    effect->Begin(nullptr, 0);
-    effect->BeginPass(0);
-    EXPECT_EQ(RenderState(d.device, D3DRS_ALPHABLENDENABLE), 0u);
-    EXPECT_EQ(RenderState(d.device, D3DRS_ALPHATESTENABLE), 0u);
-    EXPECT_EQ(RenderState(d.device, D3DRS_ZENABLE), 1u);
-    EXPECT_EQ(RenderState(d.device, D3DRS_CULLMODE), DWORD(D3DCULL_NONE));
-    effect->EndPass();
-    effect->End();
-    effect->Release();
-}
-
-// Binding two different images to a target's parameter changes nothing a technique draws in
-// the pass that renders into that target.
+// Two different images bound to a target's parameter change nothing the technique draws in the
+// pass that renders into that target.
 TEST(EffectContract, NoTechniqueReadsTheTargetItsPassDraws)
 {
-    TestDevice& d = SharedDevice();
-    ASSERT_NE(d.device, nullptr);
-    ID3DXEffect* effect = LoadEffect(d, "Content/Shaders/Default.fx");
+    IDirect3DDevice9* device = SharedTestDevice();
+    ASSERT_NE(device, nullptr);
+    ID3DXEffect* effect = LoadEffect(ContentPath::DefaultEffect);
     ASSERT_NE(effect, nullptr);
-    Target target = MakeTarget(d, 32);
-    IDirect3DTexture9* red = MakeSolidTexture(d, 0xFFFF0000);
-    IDirect3DTexture9* blue = MakeSolidTexture(d, 0xFF0000FF);
-    IDirect3DTexture9* grey = MakeSolidTexture(d, 0xFF808080);
+    Target target = MakeTarget(device, 32, 32);
+    IDirect3DTexture9* red = SolidTexture(device, 0xFFFF0000);
+    IDirect3DTexture9* blue = SolidTexture(device, 0xFF0000FF);
+    IDirect3DTexture9* grey = SolidTexture(device, 0xFF808080);
     D3DXMATRIX identity = Identity();
     effect->SetMatrix(DefaultFx::World.name, &identity);
     effect->SetMatrix(DefaultFx::ViewProj.name, &identity);
     for (const EffectParam& p : DefaultFx::Params)
         if (p.type == ParamType::Texture) effect->SetTexture(p.name, grey);
-    d.device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    const std::pair<const char*, const char*> forbidden[] = {
-        {DefaultFx::TechniqueDefault, DefaultFx::WaterReflection.name},
-        {DefaultFx::TechniqueDefault, DefaultFx::WaterRefraction.name},
-        {DefaultFx::TechniqueTerrain, DefaultFx::WaterReflection.name},
-        {DefaultFx::TechniqueTerrain, DefaultFx::WaterRefraction.name},
-        {DefaultFx::TechniqueNormalMapped, DefaultFx::WaterReflection.name},
-        {DefaultFx::TechniqueNormalMapped, DefaultFx::WaterRefraction.name},
-        {DefaultFx::TechniqueHeight, DefaultFx::TerrainHeight.name},
-    };
-    for (const auto& [technique, param] : forbidden) {
-        std::vector<uint32_t> withRed = DrawWith(d, effect, target, technique, param, red);
-        std::vector<uint32_t> withBlue = DrawWith(d, effect, target, technique, param, blue);
-        EXPECT_NE(withRed[16 * 32 + 16], 0xFF000000u) << technique << " drew nothing";
-        EXPECT_EQ(withRed, withBlue) << technique << " reads " << param;
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    auto drawWith = [&](const char* technique, const char* param, IDirect3DTexture9* texture) {
+        effect->SetTexture(param, texture);
+        BeginTarget(device, target, 0xFF000000);
+        WithTechnique(effect, technique, [&] { DrawProbe(technique); });
         effect->SetTexture(param, grey);
+        return ReadPixels(device, target.surface);
+    };
+    using namespace DefaultFx;
+    const std::pair<const char*, const char*> forbidden[] = {
+        {TechniqueDefault, WaterReflection.name},      {TechniqueDefault, WaterRefraction.name},
+        {TechniqueTerrain, WaterReflection.name},      {TechniqueTerrain, WaterRefraction.name},
+        {TechniqueNormalMapped, WaterReflection.name}, {TechniqueNormalMapped, WaterRefraction.name},
+        {TechniqueHeight, TerrainHeight.name}};
+    for (const auto& [technique, param] : forbidden) {
+        const std::vector<DWORD> withRed = drawWith(technique, param, red);
+        EXPECT_NE(withRed[16 * 32 + 16], 0xFF000000u) << technique << " drew nothing";
+        EXPECT_EQ(withRed, drawWith(technique, param, blue)) << technique << " reads " << param;
     }
     // The probe does see a texture the technique reads.
-    EXPECT_NE(DrawWith(d, effect, target, DefaultFx::TechniqueDefault, DefaultFx::Texture.name, red),
-              DrawWith(d, effect, target, DefaultFx::TechniqueDefault, DefaultFx::Texture.name, blue));
-    for (const EffectParam& p : DefaultFx::Params)
-        if (p.type == ParamType::Texture) effect->SetTexture(p.name, nullptr);
+    EXPECT_NE(drawWith(TechniqueDefault, Texture.name, red), drawWith(TechniqueDefault, Texture.name, blue));
+    effect->Release();
     for (IDirect3DTexture9* t : {red, blue, grey}) t->Release();
     ReleaseTarget(target);
-    effect->Release();
 }
