@@ -1,30 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <d3d9.h>
-
 #include "app/app.h"
 #include "content/loading.h"
-#include "device_fixture.h"
+#include "tests/unit/device_fixture.h"
 #include "gfx/device.h"
 #include "gfx/resource_lists.h"
 #include "resources/resource.h"
 
 namespace {
-
-HWND MakeWindow()
-{
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSEXA windowClass = {};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = MainWindowProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "TidewaterAppTest";
-        registered = RegisterClassExA(&windowClass) != 0;
-    }
-    return CreateWindowExA(0, "TidewaterAppTest", "test", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
-}
 
 // Takes a pending WM_QUIT from this thread's queue; returns its exit code or -1.
 int TakeQuit()
@@ -39,7 +22,7 @@ int TakeQuit()
 
 TEST(MainWindowProc, ExitCommandDestroysTheWindowAndQuitsWithZero)
 {
-    HWND window = MakeWindow();
+    HWND window = HiddenWindow(200, 200, MainWindowProc);
     ASSERT_NE(window, nullptr);
     // The high word (menu, accelerator, control notification) is not looked at.
     EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_EXIT, 1), 0), 0);
@@ -49,7 +32,7 @@ TEST(MainWindowProc, ExitCommandDestroysTheWindowAndQuitsWithZero)
 
 TEST(MainWindowProc, OtherCommandsAndPaintLeaveTheWindowAlone)
 {
-    HWND window = MakeWindow();
+    HWND window = HiddenWindow(200, 200, MainWindowProc);
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(SendMessageA(window, WM_COMMAND, 4242, 0), 0);
     InvalidateRect(window, nullptr, FALSE);

@@ -24,16 +24,6 @@ TEST(FlyingCamera, MainCameraStartsWithItsAxesBeforeTheFirstFrame)
         for (int c = 0; c < 4; ++c) EXPECT_FLOAT_EQ(fresh.view(r, c), MainCamera.view(r, c));
 }
 
-TEST(FlyingCamera, OriginCameraHasIdentityViewAndMirrorReflection)
-{
-    FlyingCamera camera(D3DXVECTOR3(0, 0, 0), 0, 0);
-    for (int r = 0; r < 4; ++r) {
-        ExpectRow(camera.view, r, r == 0, r == 1, r == 2, r == 3);
-        ExpectRow(camera.inverseView, r, r == 0, r == 1, r == 2, r == 3);
-        ExpectRow(camera.reflectedView, r, r == 0, r == 1 ? -1.0f : 0.0f, r == 2, r == 3);
-    }
-}
-
 TEST(FlyingCamera, HeightCameraMapsWorldToXZAndDepthDown)
 {
     FlyingCamera height(D3DXVECTOR3(0, 100, 0), 0, -1.5707964f);

@@ -14,25 +14,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const TestWindowClass = "TidewaterUnitTestWindow";
-const int TestWindowWidth = 1024, TestWindowHeight = 768;
 bool SharedDeviceMade = false;
-
-HWND MakeHiddenWindow()
-{
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSEXA windowClass = {};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = TestWindowClass;
-        registered = RegisterClassExA(&windowClass) != 0;
-    }
-    // Never shown: the device only needs its client area for the back-buffer size.
-    return CreateWindowExA(0, TestWindowClass, "Tidewater unit tests", WS_OVERLAPPEDWINDOW, 0, 0, TestWindowWidth,
-                           TestWindowHeight, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-}
 
 // Releases the shared device after the last test, so the run ends as the program does.
 class SharedDeviceEnvironment : public testing::Environment {
@@ -52,30 +34,23 @@ const testing::Environment* const Registered = testing::AddGlobalTestEnvironment
 
 }  // namespace
 
-bool EnsureDevice()
+bool EnsureDevice(bool withRenderTargets)
 {
     static int state = 0;  // 0 not tried, 1 made, -1 failed
     if (state == 0) {
-        state = -1;
-        HWND window = MakeHiddenWindow();
-        if (window) {
-            MainWindow = window;
-            if (InitDevice()) state = 1;
-        }
+        MainWindow = HiddenWindow(1024, 768);
+        state = MainWindow && InitDevice() ? 1 : -1;
         SharedDeviceMade = state == 1;
     }
-    return state == 1;
-}
-
-bool EnsureRenderTargets()
-{
-    if (!EnsureDevice() || !TheRenderer) return false;
-    if (!TheRenderer->sprite || !TheRenderer->sceneTarget) {
-        ReleaseRenderTargets(*TheRenderer);
-        CreateRenderTargets(*TheRenderer);
+    if (state != 1 || !withRenderTargets) return state == 1;
+    if (!TheRenderer) return false;
+    Renderer& r = *TheRenderer;
+    if (!r.sprite || !r.sceneTarget) {
+        ReleaseRenderTargets(r);
+        CreateRenderTargets(r);
     }
-    return TheRenderer->sprite && TheRenderer->sceneTarget && TheRenderer->sceneTarget->surface &&
-           TheRenderer->reflectionTarget->surface && TheRenderer->heightTarget->surface;
+    return r.sprite && r.sceneTarget && r.sceneTarget->surface && r.reflectionTarget->surface &&
+           r.heightTarget->surface;
 }
 
 ULONG RefCount(IUnknown* object)
@@ -84,35 +59,12 @@ ULONG RefCount(IUnknown* object)
     return object->Release();
 }
 
-std::vector<DWORD> ReadPixels(IDirect3DSurface9* surface, UINT* width, UINT* height)
+IDirect3DSurface9* CurrentTarget()
 {
-    std::vector<DWORD> pixels;
-    D3DSURFACE_DESC desc;
-    if (!surface || FAILED(surface->GetDesc(&desc))) return pixels;
-    IDirect3DSurface9* copy = nullptr;
-    if (FAILED(Device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy,
-                                                   nullptr)))
-        return pixels;
-    D3DLOCKED_RECT locked;
-    if (SUCCEEDED(Device->GetRenderTargetData(surface, copy)) &&
-        SUCCEEDED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
-        for (UINT y = 0; y < desc.Height; ++y) {
-            const DWORD* row = reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch);
-            pixels.insert(pixels.end(), row, row + desc.Width);
-        }
-        copy->UnlockRect();
-    }
-    copy->Release();
-    if (width) *width = desc.Width;
-    if (height) *height = desc.Height;
-    return pixels;
-}
-
-size_t CountRgb(const std::vector<DWORD>& pixels, DWORD rgb)
-{
-    size_t count = 0;
-    for (DWORD p : pixels) count += (p & 0x00FFFFFF) == (rgb & 0x00FFFFFF);
-    return count;
+    IDirect3DSurface9* surface = nullptr;
+    Device->GetRenderTarget(0, &surface);
+    if (surface) surface->Release();  // the device keeps it alive
+    return surface;
 }
 
 const std::string& StartFolder()
@@ -191,7 +143,7 @@ PrivateDevice::PrivateDevice()
       savedParams(PresentParams),
       savedProjection(ProjectionMatrix)
 {
-    window = MakeHiddenWindow();
+    window = HiddenWindow(1024, 768);
     if (!window) return;
     MainWindow = window;
     Direct3DObject = nullptr;

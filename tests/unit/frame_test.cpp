@@ -23,14 +23,6 @@ IDirect3DSurface9* BackBuffer()
     return surface;  // caller releases
 }
 
-IDirect3DSurface9* CurrentTarget()
-{
-    IDirect3DSurface9* surface = nullptr;
-    Device->GetRenderTarget(0, &surface);
-    if (surface) surface->Release();
-    return surface;
-}
-
 // Draws with real shaders: on BeginPass it binds a vertex shader that applies the World and
 // ViewProj it was given, and a pixel shader that writes red.
 class ShadingEffect : public RecordingEffect {
@@ -114,22 +106,6 @@ ID3DXMesh* HorizontalSquare(float y)
     return mesh;
 }
 
-// A managed texture of one colour.
-IDirect3DTexture9* FilledTexture(UINT width, UINT height, DWORD colour)
-{
-    IDirect3DTexture9* texture = nullptr;
-    if (FAILED(D3DXCreateTexture(Device, width, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture)))
-        return nullptr;
-    D3DLOCKED_RECT locked;
-    texture->LockRect(0, &locked, nullptr, 0);
-    for (UINT y = 0; y < height; ++y) {
-        DWORD* row = reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch);
-        std::fill(row, row + width, colour);
-    }
-    texture->UnlockRect(0);
-    return texture;
-}
-
 class FrameTest : public testing::Test {
 protected:
     GlobalStateGuard guard;
@@ -144,7 +120,7 @@ protected:
 
     void SetUp() override
     {
-        REQUIRE_RENDER_TARGETS();
+        REQUIRE_DEVICE(true);
         Renderer& r = *TheRenderer;
         r.objects.clear();
         r.defaultEffect = &effect;
@@ -267,8 +243,8 @@ TEST_F(FrameTest, TheReflectionClipPlaneKeepsWhatLiesAboveSevenHundredthsBelowTh
         Add(square, &terrain, PassMain);
         Attach();
         ASSERT_EQ(RenderFrame(), D3D_OK);
-        const size_t reflected = CountRgb(ReadPixels(TheRenderer->reflectionTarget->surface), Red);
-        const size_t seen = CountRgb(ReadPixels(TheRenderer->sceneTarget->surface), Red);
+        const size_t reflected = CountRgb(ReadPixels(Device, TheRenderer->reflectionTarget->surface), Red);
+        const size_t seen = CountRgb(ReadPixels(Device, TheRenderer->sceneTarget->surface), Red);
         square->Release();
         EXPECT_GT(seen, 10000u) << "the main pass shows the square at y = " << y;
         if (y > -0.07f) {
@@ -297,7 +273,7 @@ TEST_F(FrameTest, AnEmptySceneShowsTheSkyColour)
     ASSERT_NE(backBuffer, nullptr);
     Device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
     ASSERT_EQ(RenderFrame(), D3D_OK);
-    const std::vector<DWORD> pixels = ReadPixels(backBuffer);
+    const std::vector<DWORD> pixels = ReadPixels(Device, backBuffer);
     backBuffer->Release();
     ASSERT_FALSE(pixels.empty());
     EXPECT_EQ(CountRgb(pixels, Sky), pixels.size());
@@ -325,7 +301,7 @@ TEST_F(FrameTest, AFrameThatCannotBeginOnlyPresents)
     EXPECT_EQ(CurrentTarget(), markerSurface) << "no target bound";
     EXPECT_EQ(TheRenderer->savedBackBuffer, nullptr);
     EXPECT_EQ(Device->EndScene(), D3D_OK) << "RenderFrame must not have ended the scene";
-    const std::vector<DWORD> pixels = ReadPixels(markerSurface);
+    const std::vector<DWORD> pixels = ReadPixels(Device, markerSurface);
     EXPECT_EQ(CountRgb(pixels, 0xFF123456), pixels.size()) << "nothing cleared";
 
     Device->SetRenderTarget(0, backBuffer);
@@ -343,7 +319,8 @@ TEST_F(FrameTest, TheCopyScalesTheSourceToCoverTheWholeBackBuffer)
     Renderer& r = *TheRenderer;
     for (UINT divisor : {1u, 2u}) {
         const DWORD colour = divisor == 1 ? 0xFF20A040 : 0xFF8040C0;
-        IDirect3DTexture9* source = FilledTexture(viewport.Width / divisor, viewport.Height / divisor, colour);
+        IDirect3DTexture9* source = MakeTexture(Device, viewport.Width / divisor, viewport.Height / divisor,
+                        std::vector<DWORD>(viewport.Width / divisor * (viewport.Height / divisor), colour));
         ASSERT_NE(source, nullptr);
         D3DSURFACE_DESC desc;
         source->GetLevelDesc(0, &desc);
@@ -369,7 +346,7 @@ TEST_F(FrameTest, TheCopyScalesTheSourceToCoverTheWholeBackBuffer)
         ASSERT_GE(postLog.size(), 3u);
         EXPECT_EQ(postLog[1].object, nullptr) << "CombineTexture holds no texture";
         EXPECT_EQ(postLog[2].values, (std::vector<float>{float(desc.Width), float(desc.Height), 0, 0}));
-        const std::vector<DWORD> pixels = ReadPixels(backBuffer);
+        const std::vector<DWORD> pixels = ReadPixels(Device, backBuffer);
         EXPECT_EQ(CountRgb(pixels, colour), pixels.size()) << "divisor " << divisor;
         source->Release();
     }

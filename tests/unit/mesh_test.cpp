@@ -93,53 +93,55 @@ protected:
         for (size_t i = listSize; i < MeshList.size(); ++i)
             if (MeshList[i]) MeshList[i]->Release();
     }
-    ULONG DeviceReferences() { return RefCount(Device); }
 };
 
-TEST_F(MeshTest, AMeshWithNormalsKeepsItsOwnLayout)
+// Every mesh holds the device: once the list's references go, the device count is back, so
+// neither load path leaves an intermediate mesh alive.
+TEST_F(MeshTest, AMeshWithNormalsKeepsItsOwnLayoutAndNoLoadLeavesAMeshBehind)
 {
     XMesh quad = FlatQuad([](float x, float z) { return D3DXVECTOR2(x, z); });
+    WriteXMesh("plain.x", quad);
     quad.normals.assign(4, D3DXVECTOR3(0, 1, 0));
-    WriteXMesh("quad.x", quad);
-    ID3DXMesh* mesh = LoadMesh("./quad.x");
+    WriteXMesh("normals.x", quad);
+    const ULONG before = RefCount(Device);
+    ID3DXMesh* mesh = LoadMesh("./normals.x");
     ASSERT_NE(mesh, nullptr);
-    EXPECT_EQ(MeshList.back(), mesh);
-    EXPECT_EQ(MeshList.size(), listSize + 1);
-    EXPECT_TRUE(mesh->GetFVF() & D3DFVF_NORMAL);
-    EXPECT_EQ(mesh->GetNumBytesPerVertex(), 32u);
-    D3DVERTEXELEMENT9 declaration[MAX_FVF_DECL_SIZE];
-    ASSERT_EQ(mesh->GetDeclaration(declaration), D3D_OK);
-    for (int i = 0; declaration[i].Stream != 0xFF; ++i) {
-        EXPECT_NE(declaration[i].Usage, D3DDECLUSAGE_TANGENT);
-        EXPECT_NE(declaration[i].Usage, D3DDECLUSAGE_BINORMAL);
-    }
+    ASSERT_NE(LoadMesh("./plain.x"), nullptr);
+    EXPECT_EQ(MeshList.size(), listSize + 2);
+    EXPECT_EQ(mesh->GetFVF(), DWORD(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1));
     EXPECT_EQ(RefCount(mesh), 1u) << "MeshList's reference is the only one";
+    for (size_t i = listSize; i < MeshList.size(); ++i) {
+        MeshList[i]->Release();
+        MeshList[i] = nullptr;
+    }
+    EXPECT_EQ(RefCount(Device), before);
 }
 
+// U along +X and V along -Z, then U along +Z and V along +X, so that swapped or mirrored
+// derivatives cannot pass both; then a sheared mapping (u = x + z, v = z): U keeps its own
+// derivative and V is taken orthogonal to it on V's side, as the platform's default does.
 TEST_F(MeshTest, AMeshWithoutNormalsGetsTheTangentFrameLayoutWithUAndVDirections)
 {
-    // U along +X and V along -Z; then U along +Z and V along +X, so that swapped or mirrored
-    // derivatives cannot pass both.
-    struct Case {
+    const struct {
         D3DXVECTOR2 (*uv)(float, float);
         D3DXVECTOR3 u, v;
     } cases[] = {
         {[](float x, float z) { return D3DXVECTOR2(x, 1 - z); }, {1, 0, 0}, {0, 0, -1}},
         {[](float x, float z) { return D3DXVECTOR2(z, x); }, {0, 0, 1}, {1, 0, 0}},
+        {[](float x, float z) { return D3DXVECTOR2(x + z, z); }, {1, 0, 0}, {0, 0, 1}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         WriteXMesh("quad.x", FlatQuad(c.uv));
         ID3DXMesh* mesh = LoadMesh("./quad.x");
         ASSERT_NE(mesh, nullptr);
         EXPECT_EQ(MeshList.back(), mesh);
-        EXPECT_EQ(mesh->GetNumBytesPerVertex(), 56u);
+        EXPECT_EQ(RefCount(mesh), 1u) << "MeshList's reference is the only one";
         D3DVERTEXELEMENT9 declaration[MAX_FVF_DECL_SIZE];
         ASSERT_EQ(mesh->GetDeclaration(declaration), D3D_OK);
         for (int i = 0; i < 6; ++i) {
-            EXPECT_EQ(declaration[i].Stream, TangentFrameLayout[i].Stream) << i;
-            EXPECT_EQ(declaration[i].Offset, TangentFrameLayout[i].Offset) << i;
-            EXPECT_EQ(declaration[i].Type, TangentFrameLayout[i].Type) << i;
-            EXPECT_EQ(declaration[i].Usage, TangentFrameLayout[i].Usage) << i;
+            const D3DVERTEXELEMENT9 &e = declaration[i], &want = TangentFrameLayout[i];
+            EXPECT_TRUE(e.Stream == want.Stream && e.Offset == want.Offset && e.Type == want.Type && e.Usage == want.Usage)
+                << "element " << i;
         }
         const std::vector<TangentVertex> vertices = Vertices(mesh);
         ASSERT_EQ(vertices.size(), 4u);
@@ -148,42 +150,7 @@ TEST_F(MeshTest, AMeshWithoutNormalsGetsTheTangentFrameLayoutWithUAndVDirections
             ExpectVector(vertices[i].binormal, c.u.x, c.u.y, c.u.z, "binormal (U)", i);
             ExpectVector(vertices[i].tangent, c.v.x, c.v.y, c.v.z, "tangent (V)", i);
         }
-        EXPECT_EQ(RefCount(mesh), 1u) << "MeshList's reference is the only one";
     }
-}
-
-// A sheared mapping (u = x + z, v = z): U stays along its own derivative, V is taken
-// orthogonal to it on V's side, as the platform's default orthogonalisation from U does.
-TEST_F(MeshTest, ASkewedMappingGivesAnOrthonormalFrameOrthogonalisedFromU)
-{
-    WriteXMesh("skew.x", FlatQuad([](float x, float z) { return D3DXVECTOR2(x + z, z); }));
-    ID3DXMesh* mesh = LoadMesh("./skew.x");
-    ASSERT_NE(mesh, nullptr);
-    const std::vector<TangentVertex> vertices = Vertices(mesh);
-    ASSERT_EQ(vertices.size(), 4u);
-    for (size_t i = 0; i < vertices.size(); ++i) {
-        // dP/du = (1, 0, 0); dP/dv = (-1, 0, 1), whose part across U is +Z.
-        ExpectVector(vertices[i].binormal, 1, 0, 0, "binormal (U)", i);
-        ExpectVector(vertices[i].tangent, 0, 0, 1, "tangent (V)", i);
-    }
-}
-
-TEST_F(MeshTest, LoadingLeavesNoIntermediateMeshAlive)
-{
-    // Every mesh holds the device: after the lists' releases the device count is back.
-    XMesh plain = FlatQuad([](float x, float z) { return D3DXVECTOR2(x, z); });
-    WriteXMesh("plain.x", plain);
-    plain.normals.assign(4, D3DXVECTOR3(0, 1, 0));
-    WriteXMesh("normals.x", plain);
-    const ULONG before = DeviceReferences();
-    ASSERT_NE(LoadMesh("./plain.x"), nullptr);
-    ASSERT_NE(LoadMesh("./normals.x"), nullptr);
-    EXPECT_GT(DeviceReferences(), before);
-    for (size_t i = listSize; i < MeshList.size(); ++i) {
-        MeshList[i]->Release();
-        MeshList[i] = nullptr;
-    }
-    EXPECT_EQ(DeviceReferences(), before);
 }
 
 TEST_F(MeshTest, ComputedNormalsPointOutOfACurvedSurfaceAsThePlatformsDo)

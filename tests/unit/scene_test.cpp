@@ -1,4 +1,4 @@
-// The fixed scene and the material table, built with stand-in handles (no device needed).
+// The fixed scene, built with stand-in handles (no device needed).
 #include <gtest/gtest.h>
 
 #include "camera/camera.h"
@@ -119,39 +119,6 @@ TEST_F(SceneTest, ModelsStandWhereTheyArePlacedFacingTheirDirections)
     const RenderObject& turtle = At(22);
     ExpectRow(turtle.world, 1, 0, 0.005f, 0, 0, 1e-6f);
     ExpectRow(turtle.world, 3, 0.15f, -0.5f, 0.4f, 1);
-}
-
-TEST_F(SceneTest, SixMaterialsInTableOrderWithTheirValues)
-{
-    ASSERT_EQ(MaterialList.size(), 6u);
-    Material* const order[] = {TurtleMaterialB, TurtleMaterial,     TerrainMaterial,
-                               WaterMaterial,   DinoBrownMaterial, DinoOrangeMaterial};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(MaterialList[i], order[i]) << i;
-
-    struct Row {
-        const char* technique;
-        IDirect3DTexture9 *texture, *displacement, *normalHeight;
-        float power;
-        D3DXVECTOR4 colour;
-    };
-    const D3DXVECTOR4 white(1, 1, 1, 1);
-    const Row rows[] = {
-        {"Default", TurtleTextureB, nullptr, nullptr, 20.0f, white},
-        {"Default", TurtleTexture, nullptr, nullptr, 20.0f, white},
-        {"Terrain", SandTexture, nullptr, nullptr, 20.0f, white},
-        {"Water", WaterTexture, WaterHeightTexture, WaterNormalHeightTexture, 25.0f, D3DXVECTOR4(0.62f, 0.62f, 0.32f, 1)},
-        {"Default_NormalMapped", DinoBrownTexture, nullptr, DinoBumpTexture, 15.0f, white},
-        {"Default_NormalMapped", DinoOrangeTexture, nullptr, DinoBumpTexture, 15.0f, white},
-    };
-    for (int i = 0; i < 6; ++i) {
-        const Material& m = *MaterialList[i];
-        EXPECT_EQ(m.technique, rows[i].technique) << i;
-        EXPECT_EQ(m.texture, rows[i].texture) << i;
-        EXPECT_EQ(m.displacementMap, rows[i].displacement) << i;
-        EXPECT_EQ(m.normalHeightMap, rows[i].normalHeight) << i;
-        EXPECT_EQ(m.specPower, rows[i].power) << i;
-        EXPECT_EQ(m.specColor, rows[i].colour) << i;
-    }
 }
 
 }  // namespace
