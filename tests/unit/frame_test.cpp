@@ -83,29 +83,6 @@ private:
     }
 };
 
-// A horizontal square, 6 units wide, centred under the origin at height y.
-ID3DXMesh* HorizontalSquare(float y)
-{
-    ID3DXMesh* mesh = nullptr;
-    if (FAILED(D3DXCreateMeshFVF(2, 4, D3DXMESH_SYSTEMMEM, D3DFVF_XYZ, Device, &mesh))) return nullptr;
-    D3DXVECTOR3* v = nullptr;
-    mesh->LockVertexBuffer(0, reinterpret_cast<void**>(&v));
-    v[0] = D3DXVECTOR3(-3, y, -3), v[1] = D3DXVECTOR3(3, y, -3), v[2] = D3DXVECTOR3(3, y, 3), v[3] = D3DXVECTOR3(-3, y, 3);
-    mesh->UnlockVertexBuffer();
-    WORD* index = nullptr;
-    mesh->LockIndexBuffer(0, reinterpret_cast<void**>(&index));
-    const WORD faces[6] = {0, 3, 2, 0, 2, 1};
-    std::copy(faces, faces + 6, index);
-    mesh->UnlockIndexBuffer();
-    DWORD* attributes = nullptr;
-    mesh->LockAttributeBuffer(0, &attributes);
-    attributes[0] = attributes[1] = 0;
-    mesh->UnlockAttributeBuffer();
-    const D3DXATTRIBUTERANGE range = {0, 0, 2, 0, 4};
-    mesh->SetAttributeTable(&range, 1);
-    return mesh;
-}
-
 class FrameTest : public testing::Test {
 protected:
     GlobalStateGuard guard;
@@ -236,11 +213,15 @@ TEST_F(FrameTest, TheReflectionClipPlaneKeepsWhatLiesAboveSevenHundredthsBelowTh
     ASSERT_TRUE(shading.Ready());
     TheRenderer->defaultEffect = &shading;
     for (float y : {-0.05f, -0.1f}) {
-        ID3DXMesh* square = HorizontalSquare(y);
-        ASSERT_NE(square, nullptr);
+        // A square 6 units wide, turned to lie flat at height y.
+        ID3DXMesh* square = nullptr;
+        ASSERT_EQ(D3DXCreatePolygon(Device, 6.0f, 4, &square, nullptr), D3D_OK);
         objects.clear();
         TheRenderer->objects.clear();
         Add(square, &terrain, PassMain);
+        D3DXMATRIX flat, lift;
+        D3DXMatrixMultiply(&objects.back().world, D3DXMatrixRotationX(&flat, D3DX_PI / 2),
+                           D3DXMatrixTranslation(&lift, 0, y, 0));
         Attach();
         ASSERT_EQ(RenderFrame(), D3D_OK);
         const size_t reflected = CountRgb(ReadPixels(Device, TheRenderer->reflectionTarget->surface), Red);
