@@ -1,6 +1,8 @@
 // The fixed scene, built with stand-in handles (no device needed).
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "camera/camera.h"
 #include "content/loading.h"
 #include "content/materials.h"
@@ -13,34 +15,20 @@
 
 namespace {
 
-IDirect3DTexture9** const TextureHandles[] = {
-    &TigerTexture,   &SandTexture,     &TerrainHeightTexture, &TurtleTextureB,   &TurtleTexture,
-    &WaterTexture,   &WaterHeightTexture, &WaterFoamTexture, &WaterNormalHeightTexture, &SkyTexture,
-    &SkyStarsTexture, &CloudsTexture,  &Terrain0Texture,      &Terrain1Texture,  &Terrain2Texture,
-    &Terrain3Texture, &DinoBrownTexture, &DinoOrangeTexture,  &DinoBumpTexture};
+ID3DXMesh** const MeshHandles[] = {&TerrainMesh, &WaterMesh, &DinoMesh, &TurtleMesh};
 
-// Builds the scene on a Renderer of its own, with a distinct stand-in behind every handle.
+// Builds the scene on a Renderer of its own, with a distinct stand-in behind every mesh handle.
 class SceneTest : public testing::Test {
 protected:
     GlobalStateGuard guard;
     Renderer renderer;
     NullMesh terrain, water, dino, turtle;
-    char textures[19] = {};
-    IDirect3DTexture9* savedTextures[19];
     ID3DXMesh* savedMeshes[4];
 
     void SetUp() override
     {
-        ID3DXMesh** meshHandles[] = {&TerrainMesh, &WaterMesh, &DinoMesh, &TurtleMesh};
-        ID3DXMesh* standIns[] = {&terrain, &water, &dino, &turtle};
-        for (int i = 0; i < 4; ++i) {
-            savedMeshes[i] = *meshHandles[i];
-            *meshHandles[i] = standIns[i];
-        }
-        for (int i = 0; i < 19; ++i) {
-            savedTextures[i] = *TextureHandles[i];
-            *TextureHandles[i] = reinterpret_cast<IDirect3DTexture9*>(&textures[i]);
-        }
+        ID3DXMesh* const standIns[] = {&terrain, &water, &dino, &turtle};
+        for (int i = 0; i < 4; ++i) savedMeshes[i] = std::exchange(*MeshHandles[i], standIns[i]);
         MaterialList.clear();
         TheRenderer = &renderer;
         BuildScene();
@@ -49,9 +37,7 @@ protected:
     {
         for (RenderObject* object : renderer.objects) delete object;
         for (Material* material : MaterialList) delete material;
-        ID3DXMesh** meshHandles[] = {&TerrainMesh, &WaterMesh, &DinoMesh, &TurtleMesh};
-        for (int i = 0; i < 4; ++i) *meshHandles[i] = savedMeshes[i];
-        for (int i = 0; i < 19; ++i) *TextureHandles[i] = savedTextures[i];
+        for (int i = 0; i < 4; ++i) *MeshHandles[i] = savedMeshes[i];
     }
     const RenderObject& At(size_t i) { return *renderer.objects.at(i); }
 };
