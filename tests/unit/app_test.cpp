@@ -20,17 +20,7 @@ int TakeQuit()
 
 }  // namespace
 
-TEST(MainWindowProc, ExitCommandDestroysTheWindowAndQuitsWithZero)
-{
-    HWND window = HiddenWindow(200, 200, MainWindowProc);
-    ASSERT_NE(window, nullptr);
-    // The high word (menu, accelerator, control notification) is not looked at.
-    EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_EXIT, 1), 0), 0);
-    EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(TakeQuit(), 0);
-}
-
-TEST(MainWindowProc, OtherCommandsAndPaintLeaveTheWindowAlone)
+TEST(MainWindowProc, OtherCommandsAndPaintLeaveTheWindowAloneAndExitQuitsWithZero)
 {
     HWND window = HiddenWindow(200, 200, MainWindowProc);
     ASSERT_NE(window, nullptr);
@@ -41,7 +31,9 @@ TEST(MainWindowProc, OtherCommandsAndPaintLeaveTheWindowAlone)
     EXPECT_FALSE(GetUpdateRect(window, &dirty, FALSE)) << "WM_PAINT must validate the window";
     EXPECT_TRUE(IsWindow(window));
     EXPECT_EQ(TakeQuit(), -1);
-    DestroyWindow(window);
+    // The high word (menu, accelerator, control notification) is not looked at.
+    EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_EXIT, 1), 0), 0);
+    EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(TakeQuit(), 0);
 }
 
