@@ -18,7 +18,7 @@ int Red(DWORD p) { return int(p >> 16 & 255); }
 int Green(DWORD p) { return int(p >> 8 & 255); }
 int Blue(DWORD p) { return int(p & 255); }
 
-// A square in clip space at depth 0.5 with normal n (plain) or the frame u, v, n (tangent).
+// A square in clip space at depth 0.5 with normal n.
 std::vector<PlainVertex> ClipSquare(float half, D3DXVECTOR3 n)
 {
     std::vector<PlainVertex> v;
