@@ -5,6 +5,7 @@
 #include "content/scene.h"
 #include "gfx/device.h"
 #include "gfx/resource_lists.h"
+#include "input/input.h"
 #include "render/effect_names.h"
 #include "render/frame.h"
 #include "render/renderer.h"
@@ -24,12 +25,19 @@ const int WindowX = 50, WindowY = 50, WindowWidth = 1024, WindowHeight = 768;
 const int StartFailed = 1;
 
 // Effects and render targets live in the default pool: release them, reset, make them again.
-void ResetDevice()
+// A failed Reset leaves the device lost: drawing on it then would crash the next Reset.
+bool ResetDevice()
 {
     ReleaseEffects();
-    Device->Reset(&PresentParams);  // result ignored: the next device test decides again
+    DefaultEffect = PostProcessEffect = nullptr;
+    TheRenderer->defaultEffect = TheRenderer->postProcessEffect = nullptr;
+    if (FAILED(Device->Reset(&PresentParams))) {
+        DeviceLost = true;
+        return false;
+    }
     InitEffects();
     DeviceLost = false;
+    return true;
 }
 
 void SetTimeParameters()
@@ -47,6 +55,7 @@ void UpdateFrame()
 {
     AccumulatedTime += ElapsedTime;
     SetTimeParameters();
+    PollInput();
     MainCamera.Update(ElapsedTime);
 }
 
@@ -57,7 +66,7 @@ FrameOutcome RunDeviceStep(HRESULT deviceState)
         return FrameOutcome::NotRendered;
     }
     if (deviceState == D3DERR_DEVICENOTRESET) {
-        ResetDevice();
+        if (!ResetDevice()) return FrameOutcome::NotRendered;
         RenderFrame();
         return FrameOutcome::ResetAndRendered;
     }
@@ -80,6 +89,7 @@ int StartUp(HINSTANCE instance, int showCommand)
     if (!InitDevice()) return StartFailed;
     LoadContent();
     InitEffects();
+    InitInput(instance, MainWindow);
     BuildScene();
     return 0;
 }
@@ -104,5 +114,6 @@ void Shutdown()
     ReleaseMeshesAndTextures();
     ReleaseEffects();
     ReleaseDevice();
+    ShutdownInput();
     FreeScene();
 }

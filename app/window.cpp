@@ -1,4 +1,5 @@
 #include "app/app.h"
+#include "input/input.h"
 #include "resources/resource.h"
 
 void RegisterMainWindowClass(HINSTANCE instance)
@@ -25,6 +26,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case IDM_ABOUT:
             // Modal: the frame loop stands still until the box closes.
             DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ABOUTBOX), window, AboutDialogProc, 0);
+            IgnoreHeldKeys();
             return 0;
         case IDM_EXIT:
             DestroyWindow(window);
@@ -39,6 +41,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         EndPaint(window, &paint);
         return 0;
     }
+    case WM_EXITMENULOOP:
+        IgnoreHeldKeys();
+        return DefWindowProcA(window, message, wParam, lParam);
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;

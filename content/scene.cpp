@@ -17,16 +17,21 @@ RenderObject* Append(RenderObject* object)
     return object;
 }
 
+// Scaling(30, scaleY, 30) x Translation(x, y, z), the tile offsets computed in double precision.
+D3DXMATRIX TileMatrix(double x, float y, double z, float scaleY)
+{
+    D3DXMATRIX scale, move, m;
+    D3DXMatrixScaling(&scale, 30.0f, scaleY, 30.0f);
+    D3DXMatrixTranslation(&move, static_cast<float>(x), y, static_cast<float>(z));
+    D3DXMatrixMultiply(&m, &scale, &move);
+    return m;
+}
+
 void PlaceTerrain()
 {
     for (int i = 0; i < TerrainTiles; ++i)
         for (int j = 0; j < TerrainTiles; ++j) {
-            const float x = static_cast<float>(j * 30.0 * 50.0 - 750.0);
-            const float z = static_cast<float>(i * 30.0 * 50.0 - 750.0);
-            D3DXMATRIX scale, move, m;
-            D3DXMatrixScaling(&scale, 30.0f, 15.0f, 30.0f);
-            D3DXMatrixTranslation(&move, x, 40.0f, z);
-            D3DXMatrixMultiply(&m, &scale, &move);
+            const D3DXMATRIX m = TileMatrix(j * 30.0 * 50.0 - 750.0, 40.0f, i * 30.0 * 50.0 - 750.0, 15.0f);
             Append(PlaceByMatrix(m, TerrainMesh, TerrainMaterial))->passMask |= PassHeight;
         }
 }
@@ -35,12 +40,7 @@ void PlaceWater()
 {
     for (int i = 0; i < WaterTiles; ++i)
         for (int j = 0; j < WaterTiles; ++j) {
-            const float x = static_cast<float>(j * 30.0 * 25.0 - 1125.0);
-            const float z = static_cast<float>(i * 30.0 * 25.0 - 1125.0);
-            D3DXMATRIX scale, move, m;
-            D3DXMatrixScaling(&scale, 30.0f, 30.0f, 30.0f);
-            D3DXMatrixTranslation(&move, x, 0.0f, z);
-            D3DXMatrixMultiply(&m, &scale, &move);
+            const D3DXMATRIX m = TileMatrix(j * 30.0 * 25.0 - 1125.0, 0.0f, i * 30.0 * 25.0 - 1125.0, 30.0f);
             Append(PlaceByMatrix(m, WaterMesh, WaterMaterial))->passMask = PassWater;
         }
 }

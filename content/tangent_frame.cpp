@@ -1,6 +1,6 @@
 // Per-vertex normals and texture-space partial derivatives for meshes in TangentFrameLayout.
-// Matches the platform computation's defaults: angle-weighted, normalised, orthogonal to the
-// normal; U derivative into the binormal element, V derivative into the tangent element.
+// Matches the platform computation's defaults: angle-weighted, normalised, orthogonalised
+// from U; U derivative into the binormal element, V derivative into the tangent element.
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -95,7 +95,8 @@ bool ComputeTangentFrameInPlace(ID3DXMesh* mesh)
     for (TangentVertex& v : vertices) {
         D3DXVec3Normalize(&v.normal, &v.normal);
         v.binormal = Orthonormal(v.binormal, v.normal);
-        v.tangent = Orthonormal(v.tangent, v.normal);
+        // V follows U (orthogonalised from U, the default): keep only its part across U.
+        v.tangent = Orthonormal(v.tangent - v.binormal * D3DXVec3Dot(&v.binormal, &v.tangent), v.normal);
     }
     std::copy(vertices.begin(), vertices.end(), data);
     mesh->UnlockVertexBuffer();

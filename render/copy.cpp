@@ -30,6 +30,9 @@ void DrawScaledSprite(Renderer& renderer, IDirect3DTexture9* source, float width
     renderer.sprite->SetTransform(&scale);
     if (viewportWidth == width && viewportHeight == height) SampleWholeTexels(renderer.device);
     renderer.sprite->Draw(source, nullptr, nullptr, nullptr, 0xFFFFFFFF);
+    // The sorted batch is held back until End, after the effect has restored the device
+    // state; flushing inside the pass is what makes "Copy" shade the quad.
+    renderer.sprite->Flush();
     effect->EndPass();
     effect->End();
     renderer.sprite->End();

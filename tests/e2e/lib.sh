@@ -36,22 +36,43 @@ find_window() {
   return 1
 }
 
+# open_about: Help > About from the keyboard; sets ABOUT to the box's window (false if none).
+open_about() {
+  focus_viewer
+  xdotool key alt+h; sleep 0.7; xdotool key Return
+  ABOUT=$(find_window About 10)
+}
+
+# about_closed: true once no window titled About is left (within 5 s).
+about_closed() {
+  local i
+  for ((i = 0; i < 50; i++)); do
+    [ -z "$(xdotool search --name '^About$' 2>/dev/null)" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
 # wait_window [seconds]: sets VIEWER_WINDOW to the viewer's main window.
 wait_window() {
   VIEWER_WINDOW=$(find_window Tidewater "${1:-30}")
 }
 
 # focus_viewer: gives the viewer keyboard focus (a click activates it under an unmanaged Wine).
+# --sync waits for the window to become active, so it is bounded: the viewer may have ended.
 focus_viewer() {
-  xdotool windowactivate --sync "$VIEWER_WINDOW" 2>/dev/null || xdotool windowfocus --sync "$VIEWER_WINDOW"
-  eval "$(xdotool getwindowgeometry --shell "$VIEWER_WINDOW")"
+  kill -0 "$VIEWER_PID" 2>/dev/null || return 1
+  timeout 5 xdotool windowactivate --sync "$VIEWER_WINDOW" 2>/dev/null ||
+    timeout 5 xdotool windowfocus --sync "$VIEWER_WINDOW" 2>/dev/null
+  eval "$(xdotool getwindowgeometry --shell "$VIEWER_WINDOW" 2>/dev/null)" || return 1
   xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
   sleep 0.2
 }
 
-# shot NAME: saves the viewer window (or the root window) as $SHOTS/NAME.png.
+# shot NAME: saves the whole screen as $SHOTS/NAME.png (the viewer sits at 50,50 on it).
+# The root window always exists; grabbing a vanished window would block.
 shot() {
-  import -window "${VIEWER_WINDOW:-root}" "$SHOTS/$1.png" 2>/dev/null || import -window root "$SHOTS/$1.png"
+  timeout 10 import -window root "$SHOTS/$1.png" 2>/dev/null
 }
 
 # wait_exit [seconds]: waits for the viewer; sets EXIT_CODE (124 when it did not end in time).

@@ -1,26 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <d3d9.h>
-
 #include "app/app.h"
+#include "content/loading.h"
+#include "tests/unit/device_fixture.h"
+#include "gfx/device.h"
+#include "gfx/resource_lists.h"
 #include "resources/resource.h"
 
 namespace {
-
-HWND MakeWindow()
-{
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSEXA windowClass = {};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = MainWindowProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "TidewaterAppTest";
-        registered = RegisterClassExA(&windowClass) != 0;
-    }
-    return CreateWindowExA(0, "TidewaterAppTest", "test", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
-}
 
 // Takes a pending WM_QUIT from this thread's queue; returns its exit code or -1.
 int TakeQuit()
@@ -33,19 +20,9 @@ int TakeQuit()
 
 }  // namespace
 
-TEST(MainWindowProc, ExitCommandDestroysTheWindowAndQuitsWithZero)
+TEST(MainWindowProc, OtherCommandsAndPaintLeaveTheWindowAloneAndExitQuitsWithZero)
 {
-    HWND window = MakeWindow();
-    ASSERT_NE(window, nullptr);
-    // The high word (menu, accelerator, control notification) is not looked at.
-    EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_EXIT, 1), 0), 0);
-    EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(TakeQuit(), 0);
-}
-
-TEST(MainWindowProc, OtherCommandsAndPaintLeaveTheWindowAlone)
-{
-    HWND window = MakeWindow();
+    HWND window = HiddenWindow(200, 200, MainWindowProc);
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(SendMessageA(window, WM_COMMAND, 4242, 0), 0);
     InvalidateRect(window, nullptr, FALSE);
@@ -54,7 +31,9 @@ TEST(MainWindowProc, OtherCommandsAndPaintLeaveTheWindowAlone)
     EXPECT_FALSE(GetUpdateRect(window, &dirty, FALSE)) << "WM_PAINT must validate the window";
     EXPECT_TRUE(IsWindow(window));
     EXPECT_EQ(TakeQuit(), -1);
-    DestroyWindow(window);
+    // The high word (menu, accelerator, control notification) is not looked at.
+    EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_EXIT, 1), 0), 0);
+    EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(TakeQuit(), 0);
 }
 
@@ -81,4 +60,38 @@ TEST(UpdateFrame, TimeGrowsByTheFixedStepWhateverTheDevice)
     EXPECT_FLOAT_EQ(AccumulatedTime, start + 3 * 0.02f);
     EXPECT_FLOAT_EQ(ElapsedTime, 0.02f);
     DeviceLost = false;
+}
+
+// The reset path on a real device: lost, then not-reset, renders again with fresh effects;
+// a Reset that fails (a default-pool texture still alive) keeps the device lost instead.
+TEST(DeviceStep, ResetPathRecreatesEffectsAndSurvivesAFailedReset)
+{
+    PrivateDevice device;
+    if (!device.ok) GTEST_SKIP() << "no Direct3D device (no display?)";
+    GlobalStateGuard guard;
+    DeviceLost = false;
+    // The start-up textures of earlier tests belonged to other devices.
+    Terrain0Texture = Terrain1Texture = Terrain2Texture = Terrain3Texture = WaterFoamTexture = nullptr;
+    InitEffects();
+
+    IDirect3DTexture9* blocker = nullptr;
+    ASSERT_TRUE(SUCCEEDED(D3DXCreateTexture(Device, 4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
+                                            D3DPOOL_DEFAULT, &blocker)));
+    EXPECT_EQ(RunDeviceStep(D3DERR_DEVICENOTRESET), FrameOutcome::NotRendered);
+    EXPECT_TRUE(DeviceLost);
+    EXPECT_EQ(DefaultEffect, nullptr);
+    UpdateFrame();  // time values with no effects must not touch released ones
+    blocker->Release();
+
+    EXPECT_EQ(RunDeviceStep(D3DERR_DEVICELOST), FrameOutcome::NotRendered);
+    EXPECT_EQ(RunDeviceStep(D3DERR_DEVICENOTRESET), FrameOutcome::ResetAndRendered);
+    EXPECT_FALSE(DeviceLost);
+    EXPECT_EQ(EffectList.size(), 2u);
+    if (EffectsBuilt()) {
+        EXPECT_NE(DefaultEffect, nullptr);
+    }
+    // A reset without an earlier loss takes the same path.
+    EXPECT_EQ(RunDeviceStep(D3DERR_DEVICENOTRESET), FrameOutcome::ResetAndRendered);
+    EXPECT_EQ(RunDeviceStep(D3D_OK), FrameOutcome::Rendered);
+    ReleaseEffects();
 }

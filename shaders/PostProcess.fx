@@ -1,0 +1,29 @@
+// PostProcess effect: "Copy" shows the scene image the sprite draws, unchanged.
+// The sprite's fixed-function vertex stage runs (no VertexShader state); its texture is in s0
+// with its coordinates in t0. The other parameters are declared for the program to set.
+
+float AccumulatedTime;
+float elapsedTime;
+float4 SourceSize = {1, 1, 0, 0};
+texture CombineTexture;
+
+technique Copy
+{
+    pass P0
+    {
+        // The sprite leaves anisotropic filtering on sampler 0, which blurs a 1:1 copy.
+        MinFilter[0] = Linear;
+        MagFilter[0] = Linear;
+        MipFilter[0] = None;
+        AddressU[0] = Clamp;
+        AddressV[0] = Clamp;
+        PixelShader = asm
+        {
+            ps_2_0
+            dcl t0.xy
+            dcl_2d s0
+            texld r0, t0, s0
+            mov oC0, r0
+        };
+    }
+}

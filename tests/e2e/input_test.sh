@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Keyboard flight with the real viewer: keys move the view, keys that close the About box or a
+# menu do not leak into the frame loop, Escape quits with 0, and the pad status is printed.
+source "$(dirname "$0")/lib.sh"
+export WINEDEBUG=-all,+fps  # the frame rate goes to input.err: key holds span that many frames
+
+CLIENT=1000x690+62+100  # inside the client area of the window at (50, 50), below the menu bar
+# The upper view (sky, island, models) stands still unless the camera moves; the water below
+# it is animated every frame.
+STILL=1000x260+62+100
+
+running() { kill -0 "$VIEWER_PID" 2>/dev/null; }
+moved() {  # pixels of the upper view that differ between two shots
+  compare -metric AE -fuzz 8% -crop $STILL "$SHOTS/$1.png" "$SHOTS/$2.png" null: 2>&1 | cut -d' ' -f1
+}
+
+# fly KEY BEFORE AFTER WHAT: holds KEY until the upper view differs from BEFORE (the frame rate
+# here can be one frame a second, so a fixed short hold may see no frame at all).
+fly() {
+  local i diff=0
+  if [ "$(std_dev "$SHOTS/$2.png" $CLIENT)" -lt 2 ]; then
+    echo "note: only a clear colour is drawn, nothing to see move for $4"
+    hold "$1"; shot "$3"; return
+  fi
+  xdotool keydown "$1"
+  for ((i = 0; i < 30; i++)); do
+    sleep 0.5; shot "$3"; diff=$(moved "$2" "$3")
+    [ "${diff:-0}" -gt 2000 ] && break
+  done
+  xdotool keyup "$1"; sleep 0.5
+  [ "${diff:-0}" -gt 2000 ] && pass "$4 moved the view ($diff pixels of the upper view)" || fail "$4 left the view as it was"
+}
+hold() { xdotool keydown "$1"; sleep "${2:-1}"; xdotool keyup "$1"; sleep 0.5; }
+
+# rendered NAME: waits (content loading takes a while) until the client area shows a scene.
+rendered() {
+  local i
+  for ((i = 0; i < 120; i++)); do
+    shot "$1"
+    [ "$(std_dev "$SHOTS/$1.png" $CLIENT)" -ge 2 ] && return 0
+    running || return 1
+    sleep 0.5
+  done
+  return 1
+}
+
+start_viewer input
+wait_window 30 && pass "viewer window up" || fail "no viewer window"
+rendered input-before && pass "first frames drawn" || echo "note: nothing but a clear colour is drawn"
+focus_viewer
+rendered input-before  # focusing erases the client area until the next frame
+sleep 3
+shot input-idle
+idle=$(moved input-before input-idle)
+[ "${idle:-0}" -lt 500 ] && pass "upper view steady without keys ($idle pixels)" || fail "upper view changes by itself ($idle pixels)"
+fly w input-idle input-forward "holding W"
+fly Right input-forward input-turn "holding Right"
+running && pass "still running after W and Right" || fail "viewer ended while flying"
+
+# The Return that picks Help > About and the Escape that closes the box are still down when
+# the frame loop resumes; neither may act.
+open_about && pass "About box open" || fail "About box did not open"
+sleep 0.5
+xdotool key Escape
+about_closed && pass "About box closed by Escape" || fail "About box still open"
+sleep 1
+running && pass "the Escape that closed the About box did not quit" || fail "closing the About box quit the viewer"
+
+# A menu closed with Escape.
+focus_viewer
+xdotool key alt+h; sleep 0.5; xdotool key Escape; sleep 0.2; xdotool key Escape
+sleep 1
+running && pass "the Escape that closed a menu did not quit" || fail "closing a menu quit the viewer"
+
+focus_viewer
+rendered input-after-about
+fly s input-after-about input-back "holding S after the About box"
+running && pass "still flying after the About box" || fail "viewer ended after the About box"
+
+# Held a moment, as a person presses it: the keyboard is polled once per frame.
+xdotool keydown Escape
+wait_exit 30
+xdotool keyup Escape
+[ "$EXIT_CODE" = 0 ] && pass "Escape ends the viewer with 0" || fail "Escape gave exit code $EXIT_CODE"
+
+status=$(grep -o "We don't got a controller! :(" "$VIEWER_OUT" | wc -l)
+[ "$status" -ge 10 ] && pass "no-pad status printed each frame ($status times)" || fail "no-pad status printed $status times"
+grep -q "We got a controller" "$VIEWER_OUT" && fail "a pad was reported on a machine without one"
+grep -q "ERROR: Could not initialise the keyboard" "$VIEWER_OUT" && fail "the keyboard could not be set up"
+grep -o 'approx [0-9.]*fps' "$E2E_OUT/input.err" | tr '\n' ' ' | sed 's/^/frame rates: /'; echo
+finish

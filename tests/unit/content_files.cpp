@@ -1,0 +1,114 @@
+#include "tests/unit/content_files.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "content/content_paths.h"
+#include "gfx/device.h"
+#include "tests/unit/device_fixture.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string MakeParent(const std::string& path)
+{
+    if (fs::path(path).has_parent_path()) fs::create_directories(fs::path(path).parent_path());
+    return path;
+}
+
+std::ofstream Create(const std::string& path) { return std::ofstream(MakeParent(path), std::ios::binary); }
+
+// One .x array: the count, then the elements separated by "," and closed by ";".
+template <class T, class F>
+void PutArray(std::ofstream& out, const std::vector<T>& items, F format)
+{
+    out << items.size() << ";\n";
+    for (size_t i = 0; i < items.size(); ++i) out << format(items[i]) << (i + 1 < items.size() ? ",\n" : ";\n");
+}
+
+std::string Floats(const float* v, int n)
+{
+    std::string text;
+    char number[32];
+    for (int i = 0; i < n; ++i) {
+        std::snprintf(number, sizeof number, "%.6f;", v[i]);
+        text += number;
+    }
+    return text;
+}
+
+void PutFaces(std::ofstream& out, const XMesh& mesh)
+{
+    PutArray(out, mesh.faces, [](const std::array<DWORD, 3>& f) {
+        return "3;" + std::to_string(f[0]) + "," + std::to_string(f[1]) + "," + std::to_string(f[2]) + ";";
+    });
+}
+
+// A 4x4 A8R8G8B8 DDS: the 128-byte header, then the pixels. D3DX cannot save DDS here.
+void WriteDds(const std::string& path, DWORD colour)
+{
+    DWORD header[32] = {0x20534444 /* "DDS " */, 124, 0x100F /* caps, height, width, pitch, format */, 4, 4, 16};
+    const DWORD pixelFormat[8] = {32, 0x41 /* RGB with alpha */, 0, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};
+    std::copy(pixelFormat, pixelFormat + 8, header + 19);
+    header[27] = 0x1000;  // a plain texture
+    std::vector<DWORD> file(header, header + 32);
+    file.resize(32 + 16, colour);
+    Create(path).write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size() * sizeof(DWORD)));
+}
+
+}  // namespace
+
+void WriteXMesh(const std::string& path, const XMesh& mesh)
+{
+    std::ofstream out = Create(path);
+    out << "xof 0303txt 0032\nMesh {\n";
+    PutArray(out, mesh.positions, [](const D3DXVECTOR3& p) { return Floats(p, 3); });
+    PutFaces(out, mesh);
+    if (!mesh.normals.empty()) {
+        out << "MeshNormals {\n";
+        PutArray(out, mesh.normals, [](const D3DXVECTOR3& n) { return Floats(n, 3); });
+        PutFaces(out, mesh);
+        out << "}\n";
+    }
+    if (!mesh.uvs.empty()) {
+        out << "MeshTextureCoords {\n";
+        PutArray(out, mesh.uvs, [](const D3DXVECTOR2& t) { return Floats(t, 2); });
+        out << "}\n";
+    }
+    out << "}\n";
+}
+
+std::map<std::string, DWORD> WriteStandInContent(const std::set<std::string>& leaveOut)
+{
+    for (int k = 0; k < 7; ++k) {
+        XMesh strip;
+        for (int i = 0; i < k + 3; ++i) {
+            strip.positions.push_back(D3DXVECTOR3(float(i / 2), 0.0f, float(i % 2)));
+            strip.uvs.push_back(D3DXVECTOR2(float(i / 2), float(i % 2)));
+        }
+        for (DWORD i = 0; i < DWORD(k + 1); ++i)
+            strip.faces.push_back(i % 2 ? std::array<DWORD, 3>{i, i + 2, i + 1} : std::array<DWORD, 3>{i, i + 1, i + 2});
+        if (!leaveOut.count(MeshFiles[k])) WriteXMesh(MeshFiles[k], strip);
+    }
+    std::map<std::string, DWORD> colours;
+    for (DWORD i = 0; i < 17; ++i) {
+        const std::string path = TextureFiles[i], extension = fs::path(path).extension().string();
+        const DWORD colour = colours[path] = 0xFF000000 | ((i + 1) * 0x0B0D0F);
+        if (leaveOut.count(path)) continue;
+        if (extension == ".dds") {
+            WriteDds(path, colour);
+            continue;
+        }
+        IDirect3DTexture9* texture = SolidTexture(Device, colour);
+        D3DXSaveTextureToFileA(MakeParent(path).c_str(), extension == ".png" ? D3DXIFF_PNG : D3DXIFF_BMP, texture, nullptr);
+        texture->Release();
+    }
+    if (EffectsBuilt()) {
+        fs::create_directories(fs::path(ContentPath::DefaultEffect).parent_path());
+        for (const char* effect : {ContentPath::DefaultEffect, ContentPath::PostProcessEffect})
+            fs::copy_file(fs::path(StartFolder()) / effect, effect, fs::copy_options::overwrite_existing);
+    }
+    return colours;
+}

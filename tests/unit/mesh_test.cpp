@@ -1,0 +1,234 @@
+// LoadMesh on the real device with small .x files written at test time.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+
+#include "content/mesh.h"
+#include "gfx/device.h"
+#include "gfx/resource_lists.h"
+#include "tests/unit/content_files.h"
+#include "tests/unit/device_fixture.h"
+
+namespace {
+
+struct TangentVertex {
+    D3DXVECTOR3 position;
+    D3DXVECTOR2 uv;
+    D3DXVECTOR3 normal, tangent, binormal;
+};
+
+std::vector<TangentVertex> Vertices(ID3DXMesh* mesh)
+{
+    std::vector<TangentVertex> out;
+    void* data = nullptr;
+    if (mesh->GetNumBytesPerVertex() != sizeof(TangentVertex) || FAILED(mesh->LockVertexBuffer(D3DLOCK_READONLY, &data)))
+        return out;
+    const TangentVertex* v = static_cast<const TangentVertex*>(data);
+    out.assign(v, v + mesh->GetNumVertices());
+    mesh->UnlockVertexBuffer();
+    return out;
+}
+
+void ExpectVector(const D3DXVECTOR3& v, float x, float y, float z, const char* what, size_t vertex)
+{
+    EXPECT_NEAR(v.x, x, 1e-4f) << what << " of vertex " << vertex;
+    EXPECT_NEAR(v.y, y, 1e-4f) << what << " of vertex " << vertex;
+    EXPECT_NEAR(v.z, z, 1e-4f) << what << " of vertex " << vertex;
+}
+
+// The unit square in the XZ plane, seen from +Y with its faces clockwise (the front side).
+XMesh FlatQuad(D3DXVECTOR2 (*uvOf)(float x, float z))
+{
+    XMesh quad;
+    quad.positions = {{0, 0, 0}, {1, 0, 0}, {1, 0, 1}, {0, 0, 1}};
+    for (const D3DXVECTOR3& p : quad.positions) quad.uvs.push_back(uvOf(p.x, p.z));
+    quad.faces = {{0, 3, 2}, {0, 2, 1}};
+    return quad;
+}
+
+// A patch of the unit sphere around +Y. In a left-handed system a triangle is clockwise seen
+// from the side its cross product (b - a) x (c - a) points to; every face is made clockwise
+// from outside.
+XMesh SpherePatch()
+{
+    XMesh patch;
+    const int n = 5;
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) {
+            const float theta = 0.2f + 0.2f * i, phi = 0.35f * j;
+            patch.positions.push_back(D3DXVECTOR3(std::sin(theta) * std::cos(phi), std::cos(theta),
+                                                  std::sin(theta) * std::sin(phi)));
+            patch.uvs.push_back(D3DXVECTOR2(phi, theta));
+        }
+    auto add = [&patch](DWORD a, DWORD b, DWORD c) {
+        const D3DXVECTOR3 &pa = patch.positions[a], e1 = patch.positions[b] - pa, e2 = patch.positions[c] - pa;
+        D3DXVECTOR3 cross;
+        D3DXVec3Cross(&cross, &e1, &e2);
+        patch.faces.push_back(D3DXVec3Dot(&cross, &pa) > 0 ? std::array<DWORD, 3>{a, b, c} : std::array<DWORD, 3>{a, c, b});
+    };
+    for (int i = 0; i + 1 < n; ++i)
+        for (int j = 0; j + 1 < n; ++j) {
+            const DWORD a = i * n + j, b = a + 1, c = a + n + 1, d = a + n;
+            add(a, b, c);
+            add(a, c, d);
+        }
+    return patch;
+}
+
+class MeshTest : public testing::Test {
+protected:
+    GlobalStateGuard guard;
+    TempWorkingDir folder;
+    size_t listSize = 0;
+
+    void SetUp() override
+    {
+        REQUIRE_DEVICE();
+        listSize = MeshList.size();
+    }
+    void TearDown() override
+    {
+        for (size_t i = listSize; i < MeshList.size(); ++i)
+            if (MeshList[i]) MeshList[i]->Release();
+    }
+};
+
+// Every mesh holds the device: once the list's references go, the device count is back, so
+// neither load path leaves an intermediate mesh alive.
+TEST_F(MeshTest, AMeshWithNormalsKeepsItsOwnLayoutAndNoLoadLeavesAMeshBehind)
+{
+    XMesh quad = FlatQuad([](float x, float z) { return D3DXVECTOR2(x, z); });
+    WriteXMesh("plain.x", quad);
+    quad.normals.assign(4, D3DXVECTOR3(0, 1, 0));
+    WriteXMesh("normals.x", quad);
+    const ULONG before = RefCount(Device);
+    ID3DXMesh* mesh = LoadMesh("./normals.x");
+    ASSERT_NE(mesh, nullptr);
+    ASSERT_NE(LoadMesh("./plain.x"), nullptr);
+    EXPECT_EQ(MeshList.size(), listSize + 2);
+    EXPECT_EQ(mesh->GetFVF(), DWORD(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1));
+    EXPECT_EQ(RefCount(mesh), 1u) << "MeshList's reference is the only one";
+    for (size_t i = listSize; i < MeshList.size(); ++i) {
+        MeshList[i]->Release();
+        MeshList[i] = nullptr;
+    }
+    EXPECT_EQ(RefCount(Device), before);
+}
+
+// U along +X and V along -Z, then U along +Z and V along +X, so that swapped or mirrored
+// derivatives cannot pass both; then a sheared mapping (u = x + z, v = z): U keeps its own
+// derivative and V is taken orthogonal to it on V's side, as the platform's default does.
+TEST_F(MeshTest, AMeshWithoutNormalsGetsTheTangentFrameLayoutWithUAndVDirections)
+{
+    const struct {
+        D3DXVECTOR2 (*uv)(float, float);
+        D3DXVECTOR3 u, v;
+    } cases[] = {
+        {[](float x, float z) { return D3DXVECTOR2(x, 1 - z); }, {1, 0, 0}, {0, 0, -1}},
+        {[](float x, float z) { return D3DXVECTOR2(z, x); }, {0, 0, 1}, {1, 0, 0}},
+        {[](float x, float z) { return D3DXVECTOR2(x + z, z); }, {1, 0, 0}, {0, 0, 1}},
+    };
+    for (const auto& c : cases) {
+        WriteXMesh("quad.x", FlatQuad(c.uv));
+        ID3DXMesh* mesh = LoadMesh("./quad.x");
+        ASSERT_NE(mesh, nullptr);
+        EXPECT_EQ(MeshList.back(), mesh);
+        EXPECT_EQ(RefCount(mesh), 1u) << "MeshList's reference is the only one";
+        D3DVERTEXELEMENT9 declaration[MAX_FVF_DECL_SIZE];
+        ASSERT_EQ(mesh->GetDeclaration(declaration), D3D_OK);
+        for (int i = 0; i < 6; ++i) {
+            const D3DVERTEXELEMENT9 &e = declaration[i], &want = TangentFrameLayout[i];
+            EXPECT_TRUE(e.Stream == want.Stream && e.Offset == want.Offset && e.Type == want.Type && e.Usage == want.Usage)
+                << "element " << i;
+        }
+        const std::vector<TangentVertex> vertices = Vertices(mesh);
+        ASSERT_EQ(vertices.size(), 4u);
+        for (size_t i = 0; i < vertices.size(); ++i) {
+            ExpectVector(vertices[i].normal, 0, 1, 0, "normal", i);
+            ExpectVector(vertices[i].binormal, c.u.x, c.u.y, c.u.z, "binormal (U)", i);
+            ExpectVector(vertices[i].tangent, c.v.x, c.v.y, c.v.z, "tangent (V)", i);
+        }
+    }
+}
+
+TEST_F(MeshTest, ComputedNormalsPointOutOfACurvedSurfaceAsThePlatformsDo)
+{
+    WriteXMesh("patch.x", SpherePatch());
+    ID3DXMesh* ours = LoadMesh("./patch.x");
+    ASSERT_NE(ours, nullptr);
+
+    ID3DXMesh *loaded = nullptr, *reference = nullptr;
+    ASSERT_EQ(D3DXLoadMeshFromXA("./patch.x", D3DXMESH_SYSTEMMEM, Device, nullptr, nullptr, nullptr, nullptr, &loaded),
+              D3D_OK);
+    ASSERT_EQ(loaded->CloneMeshFVF(D3DXMESH_SYSTEMMEM, D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1, Device, &reference),
+              D3D_OK);
+    loaded->Release();
+    ASSERT_EQ(D3DXComputeNormals(reference, nullptr), D3D_OK);
+    struct PlainVertex {
+        D3DXVECTOR3 position, normal;
+        D3DXVECTOR2 uv;
+    };
+    void* data = nullptr;
+    ASSERT_EQ(reference->LockVertexBuffer(D3DLOCK_READONLY, &data), D3D_OK);
+    const PlainVertex* expected = static_cast<const PlainVertex*>(data);
+    const std::vector<TangentVertex> vertices = Vertices(ours);
+    ASSERT_EQ(vertices.size(), reference->GetNumVertices());
+    for (size_t i = 0; i < vertices.size(); ++i) {
+        EXPECT_GT(D3DXVec3Dot(&vertices[i].normal, &vertices[i].position), 0.9f) << "outward at vertex " << i;
+        EXPECT_GT(D3DXVec3Dot(&vertices[i].normal, &expected[i].normal), 0.999f) << "as the platform's, vertex " << i;
+        EXPECT_NEAR(D3DXVec3Length(&vertices[i].normal), 1.0f, 1e-4f);
+        EXPECT_NEAR(D3DXVec3Dot(&vertices[i].normal, &vertices[i].tangent), 0.0f, 1e-4f);
+        EXPECT_NEAR(D3DXVec3Dot(&vertices[i].normal, &vertices[i].binormal), 0.0f, 1e-4f);
+    }
+    reference->UnlockVertexBuffer();
+    reference->Release();
+}
+
+TEST_F(MeshTest, TheFillInReadsThirtyTwoBitIndicesAndRefusesOtherLayouts)
+{
+    // Big meshes load with 32-bit indices; the same quad must come out the same.
+    ID3DXMesh* wide = nullptr;
+    ASSERT_EQ(D3DXCreateMesh(2, 4, D3DXMESH_SYSTEMMEM | D3DXMESH_32BIT, TangentFrameLayout, Device, &wide), D3D_OK);
+    const XMesh quad = FlatQuad([](float x, float z) { return D3DXVECTOR2(x, 1 - z); });
+    TangentVertex* v = nullptr;
+    ASSERT_EQ(wide->LockVertexBuffer(0, reinterpret_cast<void**>(&v)), D3D_OK);
+    for (size_t i = 0; i < 4; ++i) v[i] = {quad.positions[i], quad.uvs[i], {}, {}, {}};
+    wide->UnlockVertexBuffer();
+    DWORD* index = nullptr;
+    ASSERT_EQ(wide->LockIndexBuffer(0, reinterpret_cast<void**>(&index)), D3D_OK);
+    for (const auto& face : quad.faces) index = std::copy(face.begin(), face.end(), index);
+    wide->UnlockIndexBuffer();
+
+    EXPECT_TRUE(ComputeTangentFrameInPlace(wide));
+    const std::vector<TangentVertex> vertices = Vertices(wide);
+    for (size_t i = 0; i < vertices.size(); ++i) {
+        ExpectVector(vertices[i].normal, 0, 1, 0, "normal", i);
+        ExpectVector(vertices[i].binormal, 1, 0, 0, "binormal (U)", i);
+        ExpectVector(vertices[i].tangent, 0, 0, -1, "tangent (V)", i);
+    }
+    wide->Release();
+
+    ID3DXMesh* plain = nullptr;
+    ASSERT_EQ(D3DXCreateMeshFVF(2, 4, D3DXMESH_SYSTEMMEM, D3DFVF_XYZ | D3DFVF_TEX1, Device, &plain), D3D_OK);
+    EXPECT_FALSE(ComputeTangentFrameInPlace(plain));
+    EXPECT_FALSE(ComputeTangentFrameInPlace(nullptr));
+    plain->Release();
+}
+
+TEST_F(MeshTest, AMissingOrUnreadableFileIsReportedAndNothingIsAppended)
+{
+    std::ofstream("broken.x") << "xof 0303txt 0032\nMesh {\n 3;\n 0.0;0.0;";
+    std::ofstream("garbage.x", std::ios::binary) << std::string("\x01\xFF\x7F garbage", 11);
+    for (const char* path : {"./Content/Models/absent.x", "./broken.x", "./garbage.x"}) {
+        testing::internal::CaptureStdout();
+        ID3DXMesh* mesh = LoadMesh(path);
+        const std::string output = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(mesh, nullptr) << path;
+        EXPECT_EQ(MeshList.size(), listSize) << path;
+        EXPECT_EQ(output, std::string("ERROR: Could not load mesh ") + path + "\n");
+    }
+}
+
+}  // namespace

@@ -1,0 +1,92 @@
+// Builds every mesh and texture the viewer loads, at the paths it loads them from, relative
+// to the working directory (the build folder) or to the folder given as the one argument.
+// Exits non-zero, naming the file, when an output cannot be written.
+#include "content/content_paths.h"
+#include "contentgen.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct Output {
+    const char* path;
+    std::function<Bytes()> build;
+};
+
+Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes X(Mesh m)
+{
+    RemoveDegenerateFaces(m);
+    return Text(MeshToX(m));
+}
+
+std::vector<Output> Outputs()
+{
+    using namespace ContentPath;
+    return {
+        {TigerMesh, [] { return X(BuildTiger()); }},
+        {TurtleMesh, [] { return X(BuildTurtle(false)); }},
+        {TurtleMeshB, [] { return X(BuildTurtle(true)); }},
+        {TerrainMesh, [] { return X(BuildTerrain()); }},
+        {WaterMesh, [] { return X(BuildWater()); }},
+        {SkyMesh, [] { return X(BuildSky()); }},
+        {DinoMesh, [] { return X(BuildDino()); }},
+        {TigerTexture, [] { return EncodeBmp(TigerImage()); }},
+        {WhiteSand, [] { return EncodeDds(SandImage()); }},
+        {TerrainHeightmap, [] { return EncodeDds(TerrainHeightImage()); }},
+        {TurtleTextureB, [] { return EncodeDds(TurtleImage(true)); }},
+        {TurtleTexture, [] { return EncodeDds(TurtleImage(false)); }},
+        {WaterTexture, [] { return EncodeDds(CoralWaterImage()); }},
+        {WaterHeight, [] { return EncodeDds(WaterHeightImage()); }},
+        {WaterNormalHeight, [] { return EncodeDds(WaterNormalHeightImage()); }},
+        {Sky, [] { return EncodePng(SkyImage()); }},
+        {SkyStars, [] { return EncodePng(StarsImage()); }},
+        {Clouds, [] { return EncodePng(CloudsImage()); }},
+        {Terrain1, [] { return EncodeBmp(GrassImage()); }},
+        {Terrain2, [] { return EncodeDds(RockImage()); }},
+        {Terrain3, [] { return EncodeBmp(SnowImage()); }},
+        {DinoBrown, [] { return EncodeDds(DinoSkinImage(false)); }},
+        {DinoOrange, [] { return EncodeDds(DinoSkinImage(true)); }},
+        {DinoBump, [] { return EncodeDds(DinoBumpImage()); }},
+    };
+}
+
+// Returns an empty string on success, else why the file could not be written.
+std::string WriteFile(const std::filesystem::path& path, const Bytes& bytes)
+{
+    if (bytes.empty()) return "nothing was encoded";
+    std::error_code ec;
+    std::filesystem::create_directories(path.parent_path(), ec);
+    if (ec) return "cannot create its folder: " + ec.message();
+    FILE* f = std::fopen(path.string().c_str(), "wb");
+    if (!f) return std::strerror(errno);
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    const bool closed = std::fclose(f) == 0;
+    return written && closed ? "" : "write failed";
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc > 2) {
+        std::fprintf(stderr, "usage: contentgen [output-root]\n");
+        return 2;
+    }
+    const std::filesystem::path root = argc == 2 ? argv[1] : ".";
+    for (const Output& out : Outputs()) {
+        const std::filesystem::path path = root / out.path;
+        const std::string error = WriteFile(path, out.build());
+        if (!error.empty()) {
+            std::fprintf(stderr, "contentgen: cannot write %s: %s\n", path.string().c_str(), error.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
