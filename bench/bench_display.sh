@@ -61,13 +61,11 @@ start_program() {
   VIEWER_PID=$!
 }
 
-# close_program: Escape, then alt+F4 if the viewer still runs; true when it ended with 0.
+# close_program: alt+F4 (Escape is read once per frame and can fall between two frames);
+# true when the program ended with 0.
 close_program() {
-  local i
   focus_viewer
-  xdotool key Escape
-  for ((i = 0; i < 30; i++)); do kill -0 "$VIEWER_PID" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$VIEWER_PID" 2>/dev/null && xdotool key alt+F4
+  xdotool key alt+F4
   wait_exit 20
   [ "$EXIT_CODE" = 0 ]
 }
