@@ -57,7 +57,7 @@ double NowMs()
 
 int RunStartup()
 {
-    if (LoopFrame()) std::printf("first_present_unix_ms: %.1f\n", UnixMs());
+    if (LoopFrame()) std::printf("\nfirst_present_unix_ms: %.1f\n", UnixMs());
     return 0;
 }
 
@@ -70,6 +70,7 @@ int RunEmpty()
 
 void PrintSteps(const StepTimes& times)
 {
+    std::printf("\n");  // the frames' pad status lines end without one
     double total = 0.0;
     for (int s = 0; s < StepCount; ++s) {
         const double ms = times.ms[s] / times.frames;
@@ -88,7 +89,7 @@ bool MeasureLoopFrames(int frames)
         if (!LoopFrame()) return false;
     const double elapsed = NowMs() - start;
     const unsigned long long allocations = AllocationCount() - before;
-    std::printf("loop_frame_ms: %.3f\n", elapsed / frames);
+    std::printf("\nloop_frame_ms: %.3f\n", elapsed / frames);
     std::printf("allocations_per_frame: %.3f\n", static_cast<double>(allocations) / frames);
     std::printf("allocations_total: %llu in %d frames\n", allocations, frames);
     return true;

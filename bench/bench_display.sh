@@ -12,9 +12,10 @@ run_bench() {
   (cd "$BUILD_DIR" && "$SCRIPTS/wine-run" "$PREFIX" "$BENCH_EXE" "$@") >"$OUT/bench.out" 2>"$OUT/bench.err"
 }
 
-# value NAME: a "NAME: value" line of the last benchmark program run.
+# value NAME: the value of "NAME: value" in the last benchmark program run (the viewer's
+# per-frame pad status has no line end, so the pair is looked for anywhere in a line).
 value() {
-  awk -v n="$1:" '$1 == n { print $2 }' "$OUT/bench.out"
+  grep -o "$1: [0-9.]*" "$OUT/bench.out" | tail -1 | cut -d' ' -f2
 }
 
 measure_steps() {
