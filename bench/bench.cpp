@@ -130,9 +130,11 @@ int main(int argc, char** argv)
 {
     if (!InstallAllocationCounter()) std::printf("warning: malloc not found in the import table\n");
     const unsigned long long probe = AllocationCount();
-    void* volatile block = std::malloc(16);  // volatile: the pair must not be optimised away
+    void* volatile block = std::malloc(16);  // volatile: the pairs must not be optimised away
     std::free(block);
-    std::printf("allocation_counter: %s\n", AllocationCount() == probe + 1 ? "ok" : "BROKEN");
+    int* volatile object = new int(1);
+    delete object;
+    std::printf("allocation_counter: %s\n", AllocationCount() == probe + 2 ? "ok" : "BROKEN");
     const int startFailure = StartUp(GetModuleHandleA(nullptr), SW_SHOWNORMAL);
     const int exitCode = startFailure ? startFailure : RunMode(argc, argv);
     Shutdown();

@@ -21,7 +21,7 @@ value() {
 measure_steps() {
   local r name
   for ((r = 1; r <= RUNS; r++)); do
-    run_bench steps 60 "$STEP_FRAMES" || { echo "steps run failed: $(tail -3 "$OUT/bench.out")" >&2; continue; }
+    run_bench steps 30 "$STEP_FRAMES" || { echo "steps run failed: $(tail -3 "$OUT/bench.out")" >&2; continue; }
     for name in begin reflection height main copy water present; do record "step_${name}_ms" "$(value "step_${name}_ms")"; done
     record steps_total_ms "$(value steps_total_ms)"
     record loop_frame_ms "$(value loop_frame_ms)"
