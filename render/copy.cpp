@@ -6,16 +6,6 @@ namespace {
 
 const DWORD SpriteFlags = D3DXSPRITE_DONOTSAVESTATE | D3DXSPRITE_SORT_TEXTURE;
 
-// At the texture's own size each pixel reads exactly one texel: point sampling copies it as it
-// is, where the sprite's bilinear filter blurs by half a texel and triples the copy's cost on
-// a software rasteriser. The water pass sets its own filters again.
-void SampleWholeTexels(IDirect3DDevice9* device)
-{
-    device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
-    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
-    device->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_NONE);
-}
-
 void DrawScaledSprite(Renderer& renderer, IDirect3DTexture9* source, float width, float height)
 {
     ID3DXEffect* effect = renderer.postProcessEffect;
@@ -24,11 +14,10 @@ void DrawScaledSprite(Renderer& renderer, IDirect3DTexture9* source, float width
     effect->BeginPass(0);
     D3DVIEWPORT9 viewport;
     renderer.device->GetViewport(&viewport);
-    const float viewportWidth = static_cast<float>(viewport.Width), viewportHeight = static_cast<float>(viewport.Height);
     D3DXMATRIX scale;
-    D3DXMatrixScaling(&scale, viewportWidth / width, viewportHeight / height, 1.0f);
+    D3DXMatrixScaling(&scale, static_cast<float>(viewport.Width) / width,
+                      static_cast<float>(viewport.Height) / height, 1.0f);
     renderer.sprite->SetTransform(&scale);
-    if (viewportWidth == width && viewportHeight == height) SampleWholeTexels(renderer.device);
     renderer.sprite->Draw(source, nullptr, nullptr, nullptr, 0xFFFFFFFF);
     // The sorted batch is held back until End, after the effect has restored the device
     // state; flushing inside the pass is what makes "Copy" shade the quad.
