@@ -70,8 +70,6 @@ TEST(DeviceStep, ResetPathRecreatesEffectsAndSurvivesAFailedReset)
     if (!device.ok) GTEST_SKIP() << "no Direct3D device (no display?)";
     GlobalStateGuard guard;
     DeviceLost = false;
-    // The start-up textures of earlier tests belonged to other devices.
-    Terrain0Texture = Terrain1Texture = Terrain2Texture = Terrain3Texture = WaterFoamTexture = nullptr;
     InitEffects();
 
     IDirect3DTexture9* blocker = nullptr;

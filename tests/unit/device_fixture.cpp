@@ -108,6 +108,7 @@ GlobalStateGuard::GlobalStateGuard()
       materials(MaterialList),
       defaultEffect(DefaultEffect),
       postProcessEffect(PostProcessEffect),
+      startupTextures{Terrain0Texture, Terrain1Texture, Terrain2Texture, Terrain3Texture, WaterFoamTexture},
       renderer(TheRenderer)
 {
     if (renderer) rendererFields = *renderer;
@@ -121,6 +122,12 @@ GlobalStateGuard::~GlobalStateGuard()
     MaterialList = materials;
     DefaultEffect = defaultEffect;
     PostProcessEffect = postProcessEffect;
+    // Textures a test loaded are gone with its device: a later InitEffects must not bind them.
+    Terrain0Texture = startupTextures[0];
+    Terrain1Texture = startupTextures[1];
+    Terrain2Texture = startupTextures[2];
+    Terrain3Texture = startupTextures[3];
+    WaterFoamTexture = startupTextures[4];
     TheRenderer = renderer;
     if (renderer) {
         renderer->objects = rendererFields.objects;

@@ -46,6 +46,7 @@ private:
     std::vector<ID3DXEffect*> effects;
     std::vector<struct Material*> materials;
     ID3DXEffect *defaultEffect, *postProcessEffect;
+    IDirect3DTexture9* startupTextures[5];  // the textures InitEffects binds
     Renderer* renderer;
     Renderer rendererFields;
 };
