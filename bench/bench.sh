@@ -21,9 +21,6 @@ echo "Benchmark started $(date '+%F %T'); load: $(cut -d' ' -f1-3 /proc/loadavg)
 show_settings | tee -a "$OUT/log.txt"
 
 measure_content_build
-# The content build ran Wine without a display: a wineserver left from it would hand the
-# viewer a desktop without one.
-WINEPREFIX=$PREFIX wineserver -k 2>/dev/null; WINEPREFIX=$PREFIX wineserver -w 2>/dev/null
 "$ROOT/scripts/with-xvfb" "$PREFIX" bash "$ROOT/bench/bench_display.sh"
 measure_make_test
 

@@ -47,7 +47,7 @@ measure_startup() {
   WINEPREFIX=$PREFIX wineserver -p
   for ((r = 1; r <= RUNS + 2; r++)); do record startup_ms "$(startup_run)"; done
   for ((r = 1; r <= RUNS; r++)); do
-    WINEPREFIX=$PREFIX wineserver -k; WINEPREFIX=$PREFIX wineserver -w
+    "$SCRIPTS/stop-wineserver" "$PREFIX"
     record startup_cold_ms "$(startup_run)"
   done
   echo "start-up: warm $(runs_of startup_ms) ms, wineserver not running $(runs_of startup_cold_ms) ms"

@@ -9,7 +9,7 @@ ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/tidewater-faults.XXXXXX")
 # The persistent wineserver below must not outlive the test.
-trap 'WINEPREFIX=$PREFIX wineserver -k 2>/dev/null; rm -rf "$WORK"' EXIT
+trap '"$SCRIPTS/stop-wineserver" "$PREFIX"; rm -rf "$WORK"' EXIT
 cp -r "$BUILD_DIR/Content" "$WORK/Content"
 CASES=0
 # One wineserver for all the starts: a fresh one per case would cost seconds each time.
@@ -45,7 +45,7 @@ crashed() {
 expect_running_viewer() {
   wait_window 30 || { PROBLEM="no window"; return; }
   sleep 2
-  kill -0 "$VIEWER_PID" 2>/dev/null || { wait "$VIEWER_PID"; PROBLEM="ended by itself with $?"; return; }
+  kill -0 "$VIEWER_PID" 2>/dev/null || { reap_viewer; PROBLEM="ended by itself with $EXIT_CODE"; return; }
   focus_viewer
   xdotool key alt+F4
   wait_exit 20 || { PROBLEM="did not end when closed"; return; }
@@ -103,5 +103,5 @@ for file in "${FILES[@]}"; do
 done
 
 echo "fault matrix: $CASES cases ran, $((CASES - FAILURES)) held"
-WINEPREFIX=$PREFIX wineserver -k 2>/dev/null
+"$SCRIPTS/stop-wineserver" "$PREFIX"
 finish
