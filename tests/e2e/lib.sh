@@ -9,6 +9,8 @@ SCRIPTS=${SCRIPTS:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../../scripts" && pwd)}
 SHOTS=${SHOTS:-$BUILD_DIR/screenshots}
 E2E_OUT=${E2E_OUT:-$BUILD_DIR/e2e}
 mkdir -p "$SHOTS" "$E2E_OUT"
+# Start on a wineserver of our own: the previous test's may still be ending.
+"$SCRIPTS/stop-wineserver" "$PREFIX"
 VIEWER_PID=""
 VIEWER_WINDOW=""
 FAILURES=0
@@ -19,6 +21,7 @@ pass() { echo "ok: $*"; }
 # start_viewer NAME [dir]: runs tidewater.exe from dir (default BUILD_DIR); stdout to $E2E_OUT/NAME.out.
 start_viewer() {
   local name=$1 dir=${2:-$BUILD_DIR}
+  VIEWER_NAME=$name VIEWER_DIR=$dir
   VIEWER_OUT=$E2E_OUT/$name.out
   (cd "$dir" && exec "$SCRIPTS/wine-run" "$PREFIX" "$BUILD_DIR/tidewater.exe" >"$VIEWER_OUT" 2>"$E2E_OUT/$name.err") &
   VIEWER_PID=$!
@@ -53,9 +56,34 @@ about_closed() {
   return 1
 }
 
-# wait_window [seconds]: sets VIEWER_WINDOW to the viewer's main window.
+# wait_window [seconds]: sets VIEWER_WINDOW to the viewer's main window. When none comes, shows
+# what the viewer said, so that a failure far away (CI) can be read from the test's output.
+# A start that ended before any window existed is tried once more, with a note: Wine has been
+# seen, rarely and on a loaded machine, to end a start that early; a viewer that cannot start
+# fails twice.
 wait_window() {
-  VIEWER_WINDOW=$(find_window Tidewater "${1:-30}")
+  local seconds=${1:-30}
+  VIEWER_WINDOW=$(find_window Tidewater "$seconds") && return 0
+  show_viewer_output
+  kill -0 "$VIEWER_PID" 2>/dev/null && return 1
+  echo "note: the viewer ended before showing a window; starting it once more"
+  "$SCRIPTS/stop-wineserver" "$PREFIX"
+  start_viewer "$VIEWER_NAME" "$VIEWER_DIR" </dev/null
+  VIEWER_WINDOW=$(find_window Tidewater "$seconds") && return 0
+  show_viewer_output
+  return 1
+}
+
+# show_viewer_output: the viewer's exit code (if it ended), its standard output and the end of
+# its standard error.
+show_viewer_output() {
+  local name=${VIEWER_OUT%.out}
+  if ! kill -0 "$VIEWER_PID" 2>/dev/null; then
+    reap_viewer
+    echo "  the viewer ended with $EXIT_CODE"
+  fi
+  echo "  its output: $(head -c 600 "$VIEWER_OUT" 2>/dev/null)"
+  tail -n 15 "$name.err" 2>/dev/null | sed 's/^/  stderr: /'
 }
 
 # focus_viewer: gives the viewer keyboard focus (a click activates it under an unmanaged Wine).
@@ -80,13 +108,20 @@ wait_exit() {
   local seconds=${1:-20} i
   for ((i = 0; i < seconds * 10; i++)); do
     if ! kill -0 "$VIEWER_PID" 2>/dev/null; then
-      wait "$VIEWER_PID"; EXIT_CODE=$?; return 0
+      reap_viewer; return 0
     fi
     sleep 0.1
   done
   EXIT_CODE=124
   kill -9 "$VIEWER_PID" 2>/dev/null
   return 1
+}
+
+# reap_viewer: sets EXIT_CODE from the ended viewer; a second call keeps the first answer.
+reap_viewer() {
+  [ "${REAPED_PID:-}" = "$VIEWER_PID" ] && return 0
+  wait "$VIEWER_PID"; EXIT_CODE=$?
+  REAPED_PID=$VIEWER_PID
 }
 
 # stop_viewer: ends a viewer still running (cleanup after a failed check).
