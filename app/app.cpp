@@ -1,5 +1,7 @@
 #include "app/app.h"
 
+#include <cstdio>
+
 #include "camera/camera.h"
 #include "content/loading.h"
 #include "content/scene.h"
@@ -83,7 +85,10 @@ int StartUp(HINSTANCE instance, int showCommand)
     AppInstance = instance;
     MainWindow = CreateWindowExA(0, WindowClassName, WindowTitle, WS_OVERLAPPEDWINDOW, WindowX, WindowY,
                                  WindowWidth, WindowHeight, nullptr, nullptr, instance, nullptr);
-    if (!MainWindow) return StartFailed;
+    if (!MainWindow) {
+        std::printf("ERROR: Could not create the main window\n");
+        return StartFailed;
+    }
     ShowWindow(MainWindow, showCommand);
     UpdateWindow(MainWindow);
     if (!InitDevice()) return StartFailed;
