@@ -37,4 +37,10 @@ focus_viewer
 xdotool key alt+F4
 wait_exit 20
 [ "$EXIT_CODE" = 0 ] && pass "the close command ends with 0" || fail "close command gave exit code $EXIT_CODE"
+
+# No display to open a window on: a message and exit code 1, not a crash or a silent end.
+DISPLAY=:999 start_viewer window-no-display
+wait_exit 20
+[ "$EXIT_CODE" = 1 ] && grep -qF "ERROR: Could not create the main window" "$VIEWER_OUT" &&
+  pass "no display: the message and exit code 1" || fail "no display: exit code $EXIT_CODE, output '$(cat "$VIEWER_OUT")'"
 finish
