@@ -2,23 +2,10 @@
 
 #include "app/app.h"
 #include "content/loading.h"
-#include "tests/unit/device_fixture.h"
 #include "gfx/device.h"
 #include "gfx/resource_lists.h"
 #include "resources/resource.h"
-
-namespace {
-
-// Takes a pending WM_QUIT from this thread's queue; returns its exit code or -1.
-int TakeQuit()
-{
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-        if (message.message == WM_QUIT) return static_cast<int>(message.wParam);
-    return -1;
-}
-
-}  // namespace
+#include "tests/unit/device_fixture.h"
 
 TEST(MainWindowProc, OtherCommandsAndPaintLeaveTheWindowAloneAndExitQuitsWithZero)
 {
@@ -37,33 +24,24 @@ TEST(MainWindowProc, OtherCommandsAndPaintLeaveTheWindowAloneAndExitQuitsWithZer
     EXPECT_EQ(TakeQuit(), 0);
 }
 
-TEST(DeviceStep, LostDeviceSuspendsRenderingUntilAReset)
-{
-    DeviceLost = false;
-    EXPECT_EQ(RunDeviceStep(D3DERR_DEVICELOST), FrameOutcome::NotRendered);
-    EXPECT_TRUE(DeviceLost);
-    // Only the reset path clears the flag: OK while lost still renders nothing.
-    EXPECT_EQ(RunDeviceStep(D3D_OK), FrameOutcome::NotRendered);
-    EXPECT_EQ(RunDeviceStep(E_FAIL), FrameOutcome::NotRendered);
-    EXPECT_TRUE(DeviceLost);
-    DeviceLost = false;
-}
-
-TEST(UpdateFrame, TimeGrowsByTheFixedStepWhateverTheDevice)
+// Only the reset path clears the lost flag: OK or a failure while lost renders nothing, and
+// time still grows by the fixed step.
+TEST(DeviceStep, LostDeviceSuspendsRenderingButNotTime)
 {
     const float start = AccumulatedTime;
-    DeviceLost = true;
-    for (int i = 0; i < 3; ++i) {
+    DeviceLost = false;
+    for (HRESULT state : {D3DERR_DEVICELOST, D3D_OK, E_FAIL}) {
         UpdateFrame();
-        RunDeviceStep(D3DERR_DEVICELOST);
+        EXPECT_EQ(RunDeviceStep(state), FrameOutcome::NotRendered) << std::hex << state;
+        EXPECT_TRUE(DeviceLost);
     }
     EXPECT_FLOAT_EQ(AccumulatedTime, start + 3 * 0.02f);
     EXPECT_FLOAT_EQ(ElapsedTime, 0.02f);
     DeviceLost = false;
 }
 
-// The reset path on a real device: lost, then not-reset, renders again with fresh effects;
-// a Reset that fails (a default-pool texture still alive) keeps the device lost instead.
+// On a real device: not-reset after a loss renders again with fresh effects; a Reset that
+// fails (a default-pool texture still alive) keeps the device lost instead.
 TEST(DeviceStep, ResetPathRecreatesEffectsAndSurvivesAFailedReset)
 {
     PrivateDevice device;
@@ -73,8 +51,8 @@ TEST(DeviceStep, ResetPathRecreatesEffectsAndSurvivesAFailedReset)
     InitEffects();
 
     IDirect3DTexture9* blocker = nullptr;
-    ASSERT_TRUE(SUCCEEDED(D3DXCreateTexture(Device, 4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
-                                            D3DPOOL_DEFAULT, &blocker)));
+    ASSERT_EQ(D3DXCreateTexture(Device, 4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &blocker),
+              D3D_OK);
     EXPECT_EQ(RunDeviceStep(D3DERR_DEVICENOTRESET), FrameOutcome::NotRendered);
     EXPECT_TRUE(DeviceLost);
     EXPECT_EQ(DefaultEffect, nullptr);
@@ -85,9 +63,7 @@ TEST(DeviceStep, ResetPathRecreatesEffectsAndSurvivesAFailedReset)
     EXPECT_EQ(RunDeviceStep(D3DERR_DEVICENOTRESET), FrameOutcome::ResetAndRendered);
     EXPECT_FALSE(DeviceLost);
     EXPECT_EQ(EffectList.size(), 2u);
-    if (EffectsBuilt()) {
-        EXPECT_NE(DefaultEffect, nullptr);
-    }
+    EXPECT_TRUE(!EffectsBuilt() || DefaultEffect != nullptr);
     // A reset without an earlier loss takes the same path.
     EXPECT_EQ(RunDeviceStep(D3DERR_DEVICENOTRESET), FrameOutcome::ResetAndRendered);
     EXPECT_EQ(RunDeviceStep(D3D_OK), FrameOutcome::Rendered);

@@ -1,6 +1,5 @@
 #include "tests/unit/content_files.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -18,8 +17,6 @@ std::string MakeParent(const std::string& path)
     return path;
 }
 
-std::ofstream Create(const std::string& path) { return std::ofstream(MakeParent(path), std::ios::binary); }
-
 // One .x array: the count, then the elements separated by "," and closed by ";".
 template <class T, class F>
 void PutArray(std::ofstream& out, const std::vector<T>& items, F format)
@@ -31,11 +28,7 @@ void PutArray(std::ofstream& out, const std::vector<T>& items, F format)
 std::string Floats(const float* v, int n)
 {
     std::string text;
-    char number[32];
-    for (int i = 0; i < n; ++i) {
-        std::snprintf(number, sizeof number, "%.6f;", v[i]);
-        text += number;
-    }
+    for (int i = 0; i < n; ++i) text += std::to_string(v[i]) + ";";
     return text;
 }
 
@@ -55,29 +48,28 @@ void WriteDds(const std::string& path, DWORD colour)
     header[27] = 0x1000;  // a plain texture
     std::vector<DWORD> file(header, header + 32);
     file.resize(32 + 16, colour);
-    Create(path).write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size() * sizeof(DWORD)));
+    std::ofstream(MakeParent(path), std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size() * sizeof(DWORD)));
 }
 
 }  // namespace
 
 void WriteXMesh(const std::string& path, const XMesh& mesh)
 {
-    std::ofstream out = Create(path);
+    std::ofstream out(MakeParent(path), std::ios::binary);
+    const auto vector3 = [](const D3DXVECTOR3& p) { return Floats(p, 3); };
     out << "xof 0303txt 0032\nMesh {\n";
-    PutArray(out, mesh.positions, [](const D3DXVECTOR3& p) { return Floats(p, 3); });
+    PutArray(out, mesh.positions, vector3);
     PutFaces(out, mesh);
     if (!mesh.normals.empty()) {
         out << "MeshNormals {\n";
-        PutArray(out, mesh.normals, [](const D3DXVECTOR3& n) { return Floats(n, 3); });
+        PutArray(out, mesh.normals, vector3);
         PutFaces(out, mesh);
         out << "}\n";
     }
-    if (!mesh.uvs.empty()) {
-        out << "MeshTextureCoords {\n";
-        PutArray(out, mesh.uvs, [](const D3DXVECTOR2& t) { return Floats(t, 2); });
-        out << "}\n";
-    }
-    out << "}\n";
+    out << "MeshTextureCoords {\n";
+    PutArray(out, mesh.uvs, [](const D3DXVECTOR2& t) { return Floats(t, 2); });
+    out << "}\n}\n";
 }
 
 std::map<std::string, DWORD> WriteStandInContent(const std::set<std::string>& leaveOut)

@@ -11,7 +11,7 @@
 
 struct XMesh {
     std::vector<D3DXVECTOR3> positions;
-    std::vector<D3DXVECTOR2> uvs;      // empty: no MeshTextureCoords block
+    std::vector<D3DXVECTOR2> uvs;
     std::vector<D3DXVECTOR3> normals;  // empty: no MeshNormals block
     std::vector<std::array<DWORD, 3>> faces;
 };

@@ -14,35 +14,39 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool SharedDeviceMade = false;
+int SharedDevice = 0;  // 0 not tried, 1 made, -1 failed
+IDirect3DTexture9** const StartupHandles[5] = {&Terrain0Texture, &Terrain1Texture, &Terrain2Texture,
+                                               &Terrain3Texture, &WaterFoamTexture};
+
+// Releases what the current device's owner holds, then the device, as shutdown does.
+void ReleaseCurrentDevice()
+{
+    if (TheRenderer) ReleaseRenderTargets(*TheRenderer);
+    FreeRenderer();
+    ReleaseDevice();
+}
 
 // Releases the shared device after the last test, so the run ends as the program does.
-class SharedDeviceEnvironment : public testing::Environment {
-public:
+struct SharedDeviceEnvironment : testing::Environment {
     void TearDown() override
     {
-        if (!SharedDeviceMade) return;
-        if (TheRenderer) ReleaseRenderTargets(*TheRenderer);
-        FreeRenderer();
-        ReleaseDevice();
+        if (SharedDevice != 1) return;
+        ReleaseCurrentDevice();
         DestroyWindow(MainWindow);
         MainWindow = nullptr;
     }
 };
-
 const testing::Environment* const Registered = testing::AddGlobalTestEnvironment(new SharedDeviceEnvironment);
 
 }  // namespace
 
 bool EnsureDevice(bool withRenderTargets)
 {
-    static int state = 0;  // 0 not tried, 1 made, -1 failed
-    if (state == 0) {
+    if (SharedDevice == 0) {
         MainWindow = HiddenWindow(1024, 768);
-        state = MainWindow && InitDevice() ? 1 : -1;
-        SharedDeviceMade = state == 1;
+        SharedDevice = MainWindow && InitDevice() ? 1 : -1;
     }
-    if (state != 1 || !withRenderTargets) return state == 1;
+    if (SharedDevice != 1 || !withRenderTargets) return SharedDevice == 1;
     if (!TheRenderer) return false;
     Renderer& r = *TheRenderer;
     if (!r.sprite || !r.sceneTarget) {
@@ -67,6 +71,14 @@ IDirect3DSurface9* CurrentTarget()
     return surface;
 }
 
+int TakeQuit()
+{
+    MSG message;
+    int code = -1;
+    while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) code = static_cast<int>(message.wParam);
+    return code;
+}
+
 const std::string& StartFolder()
 {
     static const std::string folder = fs::current_path().string();
@@ -79,14 +91,11 @@ bool EffectsBuilt()
     return fs::exists(start / ContentPath::DefaultEffect) && fs::exists(start / ContentPath::PostProcessEffect);
 }
 
-TempWorkingDir::TempWorkingDir()
+TempWorkingDir::TempWorkingDir() : previous((StartFolder(), fs::current_path().string()))
 {
     static int counter = 0;
-    StartFolder();  // remembered before the first change of folder
-    previous = fs::current_path().string();
-    const fs::path folder =
-        fs::temp_directory_path() / ("tidewater-test-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                     std::to_string(++counter));
+    const fs::path folder = fs::temp_directory_path() / ("tidewater-test-" + std::to_string(GetCurrentProcessId()) +
+                                                         "-" + std::to_string(++counter));
     fs::remove_all(folder);
     fs::create_directories(folder);
     fs::current_path(folder);
@@ -102,15 +111,10 @@ TempWorkingDir::~TempWorkingDir()
 
 // The shared device comes first, so that its Renderer is what the guard keeps and restores.
 GlobalStateGuard::GlobalStateGuard()
-    : meshes((EnsureDevice(), MeshList)),
-      textures(TextureList),
-      effects(EffectList),
-      materials(MaterialList),
-      defaultEffect(DefaultEffect),
-      postProcessEffect(PostProcessEffect),
-      startupTextures{Terrain0Texture, Terrain1Texture, Terrain2Texture, Terrain3Texture, WaterFoamTexture},
-      renderer(TheRenderer)
+    : meshes((EnsureDevice(), MeshList)), textures(TextureList), effects(EffectList), materials(MaterialList),
+      defaultEffect(DefaultEffect), postProcessEffect(PostProcessEffect), renderer(TheRenderer)
 {
+    for (int i = 0; i < 5; ++i) startupTextures[i] = *StartupHandles[i];
     if (renderer) rendererFields = *renderer;
 }
 
@@ -123,11 +127,7 @@ GlobalStateGuard::~GlobalStateGuard()
     DefaultEffect = defaultEffect;
     PostProcessEffect = postProcessEffect;
     // Textures a test loaded are gone with its device: a later InitEffects must not bind them.
-    Terrain0Texture = startupTextures[0];
-    Terrain1Texture = startupTextures[1];
-    Terrain2Texture = startupTextures[2];
-    Terrain3Texture = startupTextures[3];
-    WaterFoamTexture = startupTextures[4];
+    for (int i = 0; i < 5; ++i) *StartupHandles[i] = startupTextures[i];
     TheRenderer = renderer;
     if (renderer) {
         renderer->objects = rendererFields.objects;
@@ -136,19 +136,12 @@ GlobalStateGuard::~GlobalStateGuard()
         renderer->mainCamera = rendererFields.mainCamera;
         renderer->projection = rendererFields.projection;
     }
-    // A failed effect load posts a quit request; it must not end a later test's loop.
-    MSG message;
-    while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
+    TakeQuit();  // a failed effect load posts one; it must not end a later test's loop
 }
 
 PrivateDevice::PrivateDevice()
-    : savedWindow(MainWindow),
-      savedObject(Direct3DObject),
-      savedDevice(Device),
-      savedRenderer(TheRenderer),
-      savedParams(PresentParams),
-      savedProjection(ProjectionMatrix)
+    : savedWindow(MainWindow), savedObject(Direct3DObject), savedDevice(Device), savedRenderer(TheRenderer),
+      savedParams(PresentParams), savedProjection(ProjectionMatrix)
 {
     window = HiddenWindow(1024, 768);
     if (!window) return;
@@ -161,10 +154,7 @@ PrivateDevice::PrivateDevice()
 
 PrivateDevice::~PrivateDevice()
 {
-    // Whatever the test left of its own device goes with it.
-    if (TheRenderer) ReleaseRenderTargets(*TheRenderer);
-    FreeRenderer();
-    ReleaseDevice();
+    ReleaseCurrentDevice();  // whatever the test left of its own device goes with it
     if (window) DestroyWindow(window);
     MainWindow = savedWindow;
     Direct3DObject = savedObject;

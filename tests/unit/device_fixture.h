@@ -1,6 +1,6 @@
 // What the device tests share: one hidden window and device for the whole program, private
 // devices for tests that reset or shut one down, a scratch working folder and a guard that puts
-// the program's global lists and renderer fields back afterwards.
+// the program's globals back afterwards.
 #pragma once
 #include <string>
 #include <vector>
@@ -8,39 +8,33 @@
 #include "render/renderer.h"
 #include "tests/support/support.h"
 
-// Creates the hidden 1024x768 window (MainWindow), the device and, when asked, the Renderer's
-// sprite and targets on first use. False without a display or device; callers skip then.
+// Makes the hidden 1024x768 MainWindow, the device and, when asked, the Renderer's sprite and
+// targets on first use. False without a display or device; callers skip then.
 bool EnsureDevice(bool withRenderTargets = false);
-#define REQUIRE_DEVICE(...)                                                                  \
-    do {                                                                                     \
-        if (!EnsureDevice(__VA_ARGS__)) GTEST_SKIP() << "no Direct3D device (no display?)"; \
-    } while (0)
+#define REQUIRE_DEVICE(...) \
+    do { if (!EnsureDevice(__VA_ARGS__)) GTEST_SKIP() << "no Direct3D device (no display?)"; } while (0)
 
-// The current reference count of a COM object, left unchanged.
-ULONG RefCount(IUnknown* object);
-// The device's render target 0 (identity only: no reference is kept).
-IDirect3DSurface9* CurrentTarget();
+ULONG RefCount(IUnknown* object);   // left unchanged
+IDirect3DSurface9* CurrentTarget();  // render target 0; no reference is kept
+// Takes WM_QUIT out of this thread's queue: its exit code, or -1 when none was posted.
+int TakeQuit();
 // True when the build folder, where the program started, holds both compiled effects.
 bool EffectsBuilt();
 const std::string& StartFolder();
 
 // A new empty folder made the working directory; the old one comes back and the folder goes.
-class TempWorkingDir {
-public:
+struct TempWorkingDir {
     TempWorkingDir();
     ~TempWorkingDir();
     std::string path, previous;
 };
 
-// Saves the four resource lists, the effect handles and the Renderer's objects, effects,
-// camera and projection; puts them back (and drops any quit request) when it goes. Objects the
-// test created stay the test's to release.
-class GlobalStateGuard {
-public:
+// Saves the four resource lists, the effect and start-up texture handles and the Renderer's
+// objects, effects, camera and projection; puts them back and drops any quit request when it
+// goes. Objects the test created stay the test's to release.
+struct GlobalStateGuard {
     GlobalStateGuard();
     ~GlobalStateGuard();
-
-private:
     std::vector<ID3DXMesh*> meshes;
     std::vector<IDirect3DTexture9*> textures;
     std::vector<ID3DXEffect*> effects;
@@ -53,13 +47,10 @@ private:
 
 // A device of its own (own window, Renderer and presentation parameters) for tests that reset
 // or shut a device down; the shared device's globals come back when it goes.
-class PrivateDevice {
-public:
+struct PrivateDevice {
     PrivateDevice();
     ~PrivateDevice();
     bool ok = false;
-
-private:
     HWND window = nullptr, savedWindow;
     IDirect3D9* savedObject;
     IDirect3DDevice9* savedDevice;

@@ -15,6 +15,8 @@ char TextureStandIns[3];
 IDirect3DTexture9* const ColourTexture = reinterpret_cast<IDirect3DTexture9*>(&TextureStandIns[0]);
 IDirect3DTexture9* const NormalTexture = reinterpret_cast<IDirect3DTexture9*>(&TextureStandIns[1]);
 IDirect3DTexture9* const DisplacementTexture = reinterpret_cast<IDirect3DTexture9*>(&TextureStandIns[2]);
+const D3DXVECTOR4 White(1, 1, 1, 1);
+const D3DXMATRIX Placed(0.5f, 1, 1.5f, 2, 2.5f, 3, 3.5f, 4, 4.5f, 5, 5.5f, 6, 6.5f, 7, 7.5f, 8);
 
 class DrawTest : public testing::Test {
 protected:
@@ -22,33 +24,21 @@ protected:
     RecordingEffect effect{log};
     RecordingMesh mesh{log, "mesh"};
     Renderer renderer;
-    Renderer* saved = nullptr;
+    Renderer* saved = TheRenderer;
 
     void SetUp() override
     {
-        saved = TheRenderer;
         renderer.defaultEffect = &effect;
         TheRenderer = &renderer;
     }
     void TearDown() override { TheRenderer = saved; }
-
-    static RenderObject Object(ID3DXMesh* mesh, Material* material, int subsets)
-    {
-        RenderObject object;
-        for (int i = 0; i < 16; ++i) (&object.world._11)[i] = static_cast<float>(i + 1) * 0.5f;
-        object.mesh = mesh;
-        object.material = material;
-        object.subsetCount = subsets;
-        return object;
-    }
 };
 
 TEST_F(DrawTest, OneObjectSetsItsMaterialWorldAndTechniqueThenDrawsEachSubsetInPassZero)
 {
     Material material("Default_NormalMapped", ColourTexture, DisplacementTexture, NormalTexture, 15.0f,
                       D3DXVECTOR4(0.1f, 0.2f, 0.3f, 0.4f));
-    const RenderObject object = Object(&mesh, &material, 3);
-    DrawObject(object, nullptr);
+    DrawObject({Placed, &mesh, &material, PassMain, 3}, nullptr);
 
     EXPECT_EQ(Summary(log), (Lines{"SetTexture Texture", "SetTexture NormalHeightMap", "SetTexture DisplacementMap",
                                    "SetFloat specPower", "SetVector specColor", "SetMatrix World",
@@ -60,60 +50,35 @@ TEST_F(DrawTest, OneObjectSetsItsMaterialWorldAndTechniqueThenDrawsEachSubsetInP
     EXPECT_EQ(log[2].object, DisplacementTexture);
     EXPECT_EQ(log[3].values, (std::vector<float>{15.0f}));
     EXPECT_EQ(log[4].values, (std::vector<float>{0.1f, 0.2f, 0.3f, 0.4f}));
-    EXPECT_EQ(log[5].values, std::vector<float>(&object.world._11, &object.world._11 + 16));
+    EXPECT_EQ(log[5].values, Values(Placed));
     EXPECT_EQ(log[7].object, nullptr) << "Begin wants no pass count";
     EXPECT_EQ(log[7].number, 0u) << "Begin flags";
     EXPECT_EQ(log[8].number, 0u) << "only pass 0 is drawn";
     for (unsigned i = 0; i < 3; ++i) EXPECT_EQ(log[9 + i].number, i);
 }
 
-TEST_F(DrawTest, MissingTexturesAreNotSetSoTheEarlierObjectsTexturesCarryOver)
+// A texture the material lacks is not set, so the earlier object's carries over; no subsets
+// still run the pass but draw nothing; an override replaces the material's technique.
+TEST_F(DrawTest, MissingTexturesNoSubsetsAndATechniqueOverride)
 {
-    Material withMaps("Default", ColourTexture, DisplacementTexture, NormalTexture, 20.0f, D3DXVECTOR4(1, 1, 1, 1));
-    Material colourOnly("Default", ColourTexture, nullptr, nullptr, 20.0f, D3DXVECTOR4(1, 1, 1, 1));
-    Material none("Terrain", nullptr, nullptr, nullptr, 20.0f, D3DXVECTOR4(1, 1, 1, 1));
-    DrawObject(Object(&mesh, &withMaps, 1), nullptr);
-    log.clear();
-    DrawObject(Object(&mesh, &colourOnly, 1), nullptr);
-    EXPECT_EQ(CountCalls(log, "SetTexture", "Texture"), 1);
-    EXPECT_EQ(CountCalls(log, "SetTexture", "NormalHeightMap"), 0);
-    EXPECT_EQ(CountCalls(log, "SetTexture", "DisplacementMap"), 0);
-    log.clear();
-    DrawObject(Object(&mesh, &none, 1), nullptr);
-    for (const Call& call : log) EXPECT_NE(call.method, "SetTexture") << call.name;
-    EXPECT_EQ(CountCalls(log, "DrawSubset", "mesh"), 1);
+    Material colourOnly("Default", ColourTexture, nullptr, nullptr, 20.0f, White);
+    Material none("Terrain", nullptr, nullptr, nullptr, 20.0f, White);
+    DrawObject({Placed, &mesh, &colourOnly, PassMain, 0}, nullptr);
+    DrawObject({Placed, &mesh, &none, PassMain, -2}, "Height");
+    EXPECT_EQ(Summary(log), (Lines{"SetTexture Texture", "SetFloat specPower", "SetVector specColor", "SetMatrix World",
+                                   "SetTechnique Default", "Begin", "BeginPass", "EndPass", "End",
+                                   "SetFloat specPower", "SetVector specColor", "SetMatrix World",
+                                   "SetTechnique Height", "Begin", "BeginPass", "EndPass", "End"}));
 }
 
-TEST_F(DrawTest, NoSubsetsStillSetsEverythingAndRunsThePassButDrawsNothing)
+TEST_F(DrawTest, APassDrawsMatchingObjectsInListOrderSkipsMeshlessOnesAndNeedsAnEffect)
 {
-    Material material("Default", ColourTexture, nullptr, nullptr, 20.0f, D3DXVECTOR4(1, 1, 1, 1));
-    for (int subsets : {0, -2}) {
-        log.clear();
-        DrawObject(Object(&mesh, &material, subsets), nullptr);
-        EXPECT_EQ(Summary(log), (Lines{"SetTexture Texture", "SetFloat specPower", "SetVector specColor",
-                                       "SetMatrix World", "SetTechnique Default", "Begin", "BeginPass", "EndPass",
-                                       "End"}))
-            << "subsetCount " << subsets;
-    }
-}
-
-TEST_F(DrawTest, AnOverrideReplacesTheMaterialsTechnique)
-{
-    Material material("Terrain", ColourTexture, nullptr, nullptr, 20.0f, D3DXVECTOR4(1, 1, 1, 1));
-    DrawObject(Object(&mesh, &material, 1), "Height");
-    EXPECT_EQ(CountCalls(log, "SetTechnique", "Height"), 1);
-    EXPECT_EQ(CountCalls(log, "SetTechnique", "Terrain"), 0);
-}
-
-TEST_F(DrawTest, APassDrawsTheMatchingObjectsInListOrderAndSkipsObjectsWithoutAMesh)
-{
-    Material material("Default", nullptr, nullptr, nullptr, 20.0f, D3DXVECTOR4(1, 1, 1, 1));
+    Material material("Default", nullptr, nullptr, nullptr, 20.0f, White);
     RecordingMesh first(log, "first"), second(log, "second"), water(log, "water");
-    RenderObject objects[] = {Object(&first, &material, 1), Object(&water, &material, 1),
-                              Object(nullptr, &material, 1), Object(&second, &material, 1)};
-    objects[0].passMask = PassMain | PassHeight;
-    objects[1].passMask = PassWater;
-    objects[2].passMask = PassMain;  // its mesh failed to load
+    RenderObject objects[] = {{Placed, &first, &material, PassMain | PassHeight, 1},
+                              {Placed, &water, &material, PassWater, 1},
+                              {Placed, nullptr, &material, PassMain, 1},  // its mesh failed to load
+                              {Placed, &second, &material, PassMain, 1}};
     for (RenderObject& o : objects) renderer.objects.push_back(&o);
 
     DrawPass(nullptr, PassMain);
@@ -125,18 +90,10 @@ TEST_F(DrawTest, APassDrawsTheMatchingObjectsInListOrderAndSkipsObjectsWithoutAM
 
     log.clear();
     DrawPass("Height", PassHeight);
-    EXPECT_EQ(Summary(log).back(), "End");
-    EXPECT_EQ(CountCalls(log, "DrawSubset", "first"), 1);
-    EXPECT_EQ(CountCalls(log, "SetTechnique", "Height"), 1);
-    EXPECT_EQ(CountCalls(log, "DrawSubset", "water"), 0);
-}
-
-TEST_F(DrawTest, APassWithoutAnEffectDrawsNothing)
-{
-    Material material("Default", nullptr, nullptr, nullptr, 20.0f, D3DXVECTOR4(1, 1, 1, 1));
-    RenderObject object = Object(&mesh, &material, 1);
-    renderer.objects.push_back(&object);
-    renderer.defaultEffect = nullptr;
+    EXPECT_EQ(Summary(log), (Lines{"SetFloat specPower", "SetVector specColor", "SetMatrix World", "SetTechnique Height",
+                                   "Begin", "BeginPass", "DrawSubset first", "EndPass", "End"}));
+    log.clear();
+    renderer.defaultEffect = nullptr;  // it failed to load
     DrawPass(nullptr, PassMain);
     EXPECT_TRUE(log.empty());
 }

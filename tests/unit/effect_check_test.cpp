@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "content/content_paths.h"
@@ -10,21 +11,11 @@
 
 namespace {
 
-std::vector<unsigned char> ReadFile(const char* path)
+std::vector<unsigned char> Words(std::initializer_list<uint32_t> values)
 {
-    std::vector<unsigned char> bytes;
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file) return bytes;
-    for (int c; (c = std::fgetc(file)) != EOF;) bytes.push_back(static_cast<unsigned char>(c));
-    std::fclose(file);
+    std::vector<unsigned char> bytes(values.size() * 4);
+    std::memcpy(bytes.data(), values.begin(), bytes.size());
     return bytes;
-}
-
-void Put(std::vector<unsigned char>& bytes, uint32_t value)
-{
-    unsigned char raw[4];
-    std::memcpy(raw, &value, 4);
-    bytes.insert(bytes.end(), raw, raw + 4);
 }
 
 // The built effects are whole, and every cut of them short of their full length is caught:
@@ -32,7 +23,8 @@ void Put(std::vector<unsigned char>& bytes, uint32_t value)
 TEST(EffectCheck, BuiltEffectsPassAndEveryTruncationIsCaught)
 {
     for (const char* path : {ContentPath::DefaultEffect, ContentPath::PostProcessEffect}) {
-        const std::vector<unsigned char> bytes = ReadFile(path);
+        std::ifstream file(path, std::ios::binary);
+        const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
         if (bytes.empty()) GTEST_SKIP() << path << " not built";
         EXPECT_TRUE(EffectBytesSafeToLoad(bytes.data(), bytes.size())) << path;
         EXPECT_TRUE(EffectFileSafeToLoad(path)) << path;
@@ -55,14 +47,12 @@ TEST(EffectCheck, NonCompiledInputIsLeftToD3DX)
 // Counts and sizes from a damaged header end the walk at the end of the bytes, at once.
 TEST(EffectCheck, HugeCountsAndOffsetsOutsideTheBlobAreRejected)
 {
-    std::vector<unsigned char> huge;
-    for (uint32_t v : {0xFEFF0901u, 4u, 0u, 0xFFFFFFFFu, 0xFFFFFFFFu, 0u, 0u}) Put(huge, v);
+    const std::vector<unsigned char> huge = Words({0xFEFF0901u, 4u, 0u, 0xFFFFFFFFu, 0xFFFFFFFFu, 0u, 0u});
     EXPECT_FALSE(EffectBytesSafeToLoad(huge.data(), huge.size()));
-
-    std::vector<unsigned char> outside;  // one parameter whose typedef offset lies past the blob
-    for (uint32_t v : {0xFEFF0901u, 4u, 0u, 1u, 0u, 0u, 1u, 64u, 0u, 0u, 0u, 0u, 0u}) Put(outside, v);
+    // One parameter whose typedef offset lies past the blob, then the same one inside it.
+    std::vector<unsigned char> outside = Words({0xFEFF0901u, 4u, 0u, 1u, 0u, 0u, 1u, 64u, 0u, 0u, 0u, 0u, 0u});
     EXPECT_FALSE(EffectBytesSafeToLoad(outside.data(), outside.size()));
-    outside[7 * 4] = 0;  // the same effect with the offset inside the blob
+    outside[7 * 4] = 0;
     EXPECT_TRUE(EffectBytesSafeToLoad(outside.data(), outside.size()));
 }
 

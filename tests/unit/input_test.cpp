@@ -11,53 +11,48 @@
 
 #include "camera/camera.h"
 #include "input/input.h"
+#include "tests/unit/device_fixture.h"
+#include "tests/unit/matrix_expect.h"
 
 namespace {
 
-BYTE FakeKeys[256];
-bool ReadFails = false, PadConnected = true;
-int AcquireCalls = 0;
-WORD PadButtons = 0;
-std::vector<XINPUT_VIBRATION> Sent;
+struct {
+    BYTE keys[256];
+    bool readFails, padMissing;
+    int acquireCalls;
+    WORD buttons;
+    std::vector<XINPUT_VIBRATION> sent;
+} Fake;
 
 HRESULT FakeRead(BYTE keys[256])
 {
-    if (ReadFails) return DIERR_NOTACQUIRED;
-    std::memcpy(keys, FakeKeys, 256);
+    if (Fake.readFails) return DIERR_NOTACQUIRED;
+    std::memcpy(keys, Fake.keys, 256);
     return DI_OK;
 }
 
 HRESULT FakeAcquire()
 {
-    ++AcquireCalls;
+    ++Fake.acquireCalls;
     return DIERR_INPUTLOST;  // the worst case: it never comes back
 }
 
 DWORD WINAPI FakeGetState(DWORD, XINPUT_STATE* state)
 {
-    state->Gamepad.wButtons = PadButtons;
-    return PadConnected ? ERROR_SUCCESS : ERROR_DEVICE_NOT_CONNECTED;
+    state->Gamepad.wButtons = Fake.buttons;
+    return Fake.padMissing ? ERROR_DEVICE_NOT_CONNECTED : ERROR_SUCCESS;
 }
 
 DWORD WINAPI FakeSetState(DWORD, XINPUT_VIBRATION* vibration)
 {
-    Sent.push_back(*vibration);
+    Fake.sent.push_back(*vibration);
     return ERROR_SUCCESS;
-}
-
-// Takes WM_QUIT out of this thread's queue; true when one with code 0 was there.
-bool QuitPosted()
-{
-    MSG message;
-    bool posted = false;
-    while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) posted = message.wParam == 0;
-    return posted;
 }
 
 void Hold(std::initializer_list<int> keys)
 {
-    std::memset(FakeKeys, 0, sizeof FakeKeys);
-    for (int key : keys) FakeKeys[key] = 0x80;
+    std::memset(Fake.keys, 0, sizeof Fake.keys);
+    for (int key : keys) Fake.keys[key] = 0x80;
 }
 
 // One frame as the loop runs it: input, then the camera's matrices. Returns what was printed.
@@ -67,13 +62,6 @@ std::string Frame()
     PollInput();
     MainCamera.Update(0.02f);
     return testing::internal::GetCapturedStdout();
-}
-
-void ExpectVector(const D3DXVECTOR3& v, float x, float y, float z, float tolerance = 1e-5f)
-{
-    EXPECT_NEAR(v.x, x, tolerance);
-    EXPECT_NEAR(v.y, y, tolerance);
-    EXPECT_NEAR(v.z, z, tolerance);
 }
 
 // The start view's look direction: what one frame of W moves along.
@@ -90,21 +78,16 @@ protected:
     {
         Keyboard = {FakeRead, FakeAcquire};
         Pad = {FakeGetState, FakeSetState};
-        ReadFails = false;
-        PadConnected = true;
-        PadButtons = 0;
-        Hold({});
+        Fake = {};
         Frame();  // an all-up read: no key left held or ignored by an earlier test
-        Sent.clear();
-        AcquireCalls = 0;
+        Fake.sent.clear();
     }
     void TearDown() override
     {
-        ReadFails = false;
-        Hold({});
+        Fake = {};
         Frame();  // leaves no key held for tests that run the real frame update
         Restart();
-        QuitPosted();
+        TakeQuit();
         Keyboard = savedKeyboard;
         Pad = savedPad;
     }
@@ -188,12 +171,12 @@ TEST_F(Input, AFailedReadKeepsTheOldKeysAndGivesUpReacquiring)
     Frame();
     const D3DXVECTOR3 afterOne = MainCamera.position;
     Hold({});
-    ReadFails = true;
+    Fake.readFails = true;
     Frame();
     EXPECT_GT(MainCamera.position.z, afterOne.z);  // W is still in the old bytes
-    EXPECT_GE(AcquireCalls, 1);
-    EXPECT_LE(AcquireCalls, 5);  // a frame never spins on "input lost"
-    ReadFails = false;
+    EXPECT_GE(Fake.acquireCalls, 1);
+    EXPECT_LE(Fake.acquireCalls, 5);  // a frame never spins on "input lost"
+    Fake.readFails = false;
     const D3DXVECTOR3 afterTwo = MainCamera.position;
     Frame();
     ExpectVector(MainCamera.position - afterTwo, 0, 0, 0);
@@ -203,36 +186,37 @@ TEST_F(Input, EscapeRequestsQuitAndTheFrameStillMovesTheCamera)
 {
     Hold({DIK_ESCAPE, DIK_W});
     EXPECT_EQ(Frame(), "We got a controller!");
-    EXPECT_TRUE(QuitPosted());
+    EXPECT_EQ(TakeQuit(), 0);
     EXPECT_GT(Moved().z, 0.15f);
     EXPECT_FLOAT_EQ(MainCamera.inverseView._43, MainCamera.position.z);  // Update ran after it
-    EXPECT_EQ(Sent.size(), 1u);
+    EXPECT_EQ(Fake.sent.size(), 1u);
 }
 
 // A held: 32000/16000 every frame and 0/0 the frame after; BACK quits and still vibrates.
 TEST_F(Input, PadRumblesWhileAIsHeldAndBackQuits)
 {
-    PadButtons = XINPUT_GAMEPAD_A;
+    Fake.buttons = XINPUT_GAMEPAD_A;
     EXPECT_EQ(Frame() + Frame(), "We got a controller!We got a controller!");
-    PadButtons = 0;
+    Fake.buttons = 0;
     Frame();
-    EXPECT_FALSE(QuitPosted());
-    PadButtons = XINPUT_GAMEPAD_BACK | XINPUT_GAMEPAD_A;
+    EXPECT_EQ(TakeQuit(), -1);
+    Fake.buttons = XINPUT_GAMEPAD_BACK | XINPUT_GAMEPAD_A;
     Frame();
-    EXPECT_TRUE(QuitPosted());
-    ASSERT_EQ(Sent.size(), 4u);
-    for (int i : {0, 1, 3}) EXPECT_TRUE(Sent[i].wLeftMotorSpeed == 32000 && Sent[i].wRightMotorSpeed == 16000) << i;
-    EXPECT_TRUE(Sent[2].wLeftMotorSpeed == 0 && Sent[2].wRightMotorSpeed == 0);
+    EXPECT_EQ(TakeQuit(), 0);
+    ASSERT_EQ(Fake.sent.size(), 4u);
+    for (int i : {0, 1, 3})
+        EXPECT_TRUE(Fake.sent[i].wLeftMotorSpeed == 32000 && Fake.sent[i].wRightMotorSpeed == 16000) << i;
+    EXPECT_TRUE(Fake.sent[2].wLeftMotorSpeed == 0 && Fake.sent[2].wRightMotorSpeed == 0);
 }
 
 TEST_F(Input, NoPadPrintsEachFrameAndSendsNothing)
 {
-    PadConnected = false;
-    PadButtons = XINPUT_GAMEPAD_BACK;
+    Fake.padMissing = true;
+    Fake.buttons = XINPUT_GAMEPAD_BACK;
     Hold({DIK_W});
     EXPECT_EQ(Frame() + Frame(), "We don't got a controller! :(We don't got a controller! :(");
-    EXPECT_TRUE(Sent.empty());
-    EXPECT_FALSE(QuitPosted());
+    EXPECT_TRUE(Fake.sent.empty());
+    EXPECT_EQ(TakeQuit(), -1);
     EXPECT_GT(Moved().z, 0.3f);  // the keys were handled before the pad
 }
 
@@ -241,18 +225,18 @@ TEST_F(Input, KeysHeldWhenAModalLoopEndsWaitForAFreshPress)
     Hold({DIK_ESCAPE, DIK_W});  // the Escape that closed the About box, and a W held through it
     IgnoreHeldKeys();
     Frame();
-    EXPECT_FALSE(QuitPosted());
+    EXPECT_EQ(TakeQuit(), -1);
     ExpectVector(Moved(), 0, 0, 0);
     Hold({DIK_ESCAPE, DIK_W, DIK_E});  // a key pressed afterwards acts at once
     Frame();
-    EXPECT_FALSE(QuitPosted());
+    EXPECT_EQ(TakeQuit(), -1);
     ExpectVector(Moved(), 0, 0.08f, 0);
     Hold({DIK_W});  // Escape released: the next press counts; W, never released, still waits
     Frame();
     EXPECT_NEAR(Moved().y, 0.08f, 1e-6f);
     Hold({DIK_ESCAPE, DIK_W});
     Frame();
-    EXPECT_TRUE(QuitPosted());
+    EXPECT_EQ(TakeQuit(), 0);
 }
 
 TEST_F(Input, AKeyboardThatCannotBeCreatedLeavesTheRestWorking)

@@ -17,7 +17,7 @@ namespace {
 DWORD TopLeftPixel(IDirect3DTexture9* texture)
 {
     D3DLOCKED_RECT locked;
-    if (!texture || FAILED(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY))) return 0;
+    if (FAILED(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY))) return 0;
     const DWORD pixel = *static_cast<const DWORD*>(locked.pBits);
     texture->UnlockRect(0);
     return pixel;
@@ -62,8 +62,7 @@ TEST_F(LoadingTest, SevenMeshesAndNineteenTexturesInTableOrder)
     ID3DXMesh* const meshes[] = {TigerMesh, TurtleMesh, TurtleMeshB, TerrainMesh, WaterMesh, SkyMesh, DinoMesh};
     ASSERT_EQ(MeshList.size(), 7u);
     for (int k = 0; k < 7; ++k) {
-        ASSERT_NE(MeshList[k], nullptr) << k;
-        EXPECT_EQ(MeshList[k], meshes[k]) << k;
+        ASSERT_TRUE(MeshList[k] && MeshList[k] == meshes[k]) << k;
         EXPECT_EQ(MeshList[k]->GetNumFaces(), DWORD(k + 1)) << "mesh " << k << " is the file of row " << k;
     }
     IDirect3DTexture9* const handles[19] = {
@@ -73,33 +72,27 @@ TEST_F(LoadingTest, SevenMeshesAndNineteenTexturesInTableOrder)
         Terrain3Texture, DinoBrownTexture, DinoOrangeTexture,  DinoBumpTexture};
     ASSERT_EQ(TextureList.size(), 19u);
     for (int t = 0; t < 19; ++t) {
-        ASSERT_NE(TextureList[t], nullptr) << TextureLoads[t];
-        EXPECT_EQ(TextureList[t], handles[t]) << t;
+        ASSERT_TRUE(TextureList[t] && TextureList[t] == handles[t]) << TextureLoads[t];
         EXPECT_EQ(TopLeftPixel(TextureList[t]) & 0xFFFFFF, colours[TextureLoads[t]] & 0xFFFFFF) << TextureLoads[t];
     }
-    EXPECT_NE(SandTexture, WaterFoamTexture);
-    EXPECT_NE(SandTexture, Terrain0Texture);
-    EXPECT_NE(WaterFoamTexture, Terrain0Texture);
-    for (IDirect3DTexture9* sand : {SandTexture, WaterFoamTexture, Terrain0Texture})
-        EXPECT_EQ(RefCount(sand), 1u) << "each load is its own object, owned by the list alone";
+    // The three loads of one sand file: distinct objects, each owned by the list alone.
+    EXPECT_EQ((std::set<IDirect3DTexture9*>{SandTexture, WaterFoamTexture, Terrain0Texture}.size()), 3u);
+    for (IDirect3DTexture9* sand : {SandTexture, WaterFoamTexture, Terrain0Texture}) EXPECT_EQ(RefCount(sand), 1u);
     ReleaseMeshesAndTextures();
 }
 
+// The dinosaur mesh is drawn by two objects: the frames must skip them, not crash.
 TEST_F(LoadingTest, MissingFilesLeaveNullHandlesAndTheProgramStillStartsAndShutsDownCleanly)
 {
-    // The dinosaur mesh is drawn by two objects: the frames must skip them, not crash.
     WriteStandInContent({ContentPath::Terrain2, ContentPath::DinoMesh});
     testing::internal::CaptureStdout();
     LoadContent();
     const std::string output = testing::internal::GetCapturedStdout();
     EXPECT_NE(output.find("ERROR: Could not load mesh ./Content/Models/dino.x\n"), std::string::npos) << output;
-    EXPECT_EQ(DinoMesh, nullptr);
-    EXPECT_NE(SkyMesh, nullptr);
+    EXPECT_TRUE(DinoMesh == nullptr && SkyMesh != nullptr);
     EXPECT_EQ(MeshList.size(), 6u) << "a missing mesh appends nothing";
     ASSERT_EQ(TextureList.size(), 19u);
-    EXPECT_EQ(Terrain2Texture, nullptr);
-    EXPECT_EQ(TextureList[14], nullptr);
-    EXPECT_NE(TextureList[15], nullptr);
+    EXPECT_TRUE(Terrain2Texture == nullptr && TextureList[14] == nullptr && TextureList[15] != nullptr);
 
     InitEffects();
     BuildScene();
@@ -135,15 +128,11 @@ TEST_F(LoadingTest, AResetRenewsBothEffectsAndTheShutdownReleasesEverythingOnce)
     expectBound("at start-up");
 
     ReleaseEffects();
-    EXPECT_EQ(TheRenderer->sceneTarget, nullptr);
-    EXPECT_EQ(TheRenderer->sprite, nullptr);
+    EXPECT_TRUE(TheRenderer->sceneTarget == nullptr && TheRenderer->sprite == nullptr);
     ASSERT_EQ(Device->Reset(&PresentParams), D3D_OK) << "a default-pool object outlived the release";
     InitEffects();
-    ASSERT_EQ(EffectList.size(), 2u) << "the released entries are not kept";
-    EXPECT_EQ(EffectList[0], DefaultEffect);
-    EXPECT_EQ(EffectList[1], PostProcessEffect);
-    EXPECT_EQ(TheRenderer->defaultEffect, DefaultEffect);
-    EXPECT_EQ(TheRenderer->postProcessEffect, PostProcessEffect);
+    ASSERT_EQ(EffectList, (std::vector<ID3DXEffect*>{DefaultEffect, PostProcessEffect}));
+    EXPECT_TRUE(TheRenderer->defaultEffect == DefaultEffect && TheRenderer->postProcessEffect == PostProcessEffect);
     ASSERT_NE(TheRenderer->sceneTarget, nullptr);
     EXPECT_NE(TheRenderer->sceneTarget->surface, nullptr);
     expectBound("after the reset");

@@ -4,12 +4,14 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <utility>
 
 #include "content/mesh.h"
 #include "gfx/device.h"
 #include "gfx/resource_lists.h"
 #include "tests/unit/content_files.h"
 #include "tests/unit/device_fixture.h"
+#include "tests/unit/matrix_expect.h"
 
 namespace {
 
@@ -22,20 +24,25 @@ struct TangentVertex {
 std::vector<TangentVertex> Vertices(ID3DXMesh* mesh)
 {
     std::vector<TangentVertex> out;
-    void* data = nullptr;
-    if (mesh->GetNumBytesPerVertex() != sizeof(TangentVertex) || FAILED(mesh->LockVertexBuffer(D3DLOCK_READONLY, &data)))
+    TangentVertex* v = nullptr;
+    if (mesh->GetNumBytesPerVertex() != sizeof(TangentVertex) ||
+        FAILED(mesh->LockVertexBuffer(D3DLOCK_READONLY, reinterpret_cast<void**>(&v))))
         return out;
-    const TangentVertex* v = static_cast<const TangentVertex*>(data);
     out.assign(v, v + mesh->GetNumVertices());
     mesh->UnlockVertexBuffer();
     return out;
 }
 
-void ExpectVector(const D3DXVECTOR3& v, float x, float y, float z, const char* what, size_t vertex)
+// Every vertex of a flat quad: the normal up, U's direction in the binormal, V's in the tangent.
+void ExpectFlatFrame(const std::vector<TangentVertex>& vertices, const D3DXVECTOR3& u, const D3DXVECTOR3& v)
 {
-    EXPECT_NEAR(v.x, x, 1e-4f) << what << " of vertex " << vertex;
-    EXPECT_NEAR(v.y, y, 1e-4f) << what << " of vertex " << vertex;
-    EXPECT_NEAR(v.z, z, 1e-4f) << what << " of vertex " << vertex;
+    ASSERT_EQ(vertices.size(), 4u);
+    for (size_t i = 0; i < vertices.size(); ++i) {
+        SCOPED_TRACE(testing::Message() << "vertex " << i);
+        ExpectVector(vertices[i].normal, 0, 1, 0, 1e-4f);
+        ExpectVector(vertices[i].binormal, u.x, u.y, u.z, 1e-4f);
+        ExpectVector(vertices[i].tangent, v.x, v.y, v.z, 1e-4f);
+    }
 }
 
 // The unit square in the XZ plane, seen from +Y with its faces clockwise (the front side).
@@ -48,32 +55,18 @@ XMesh FlatQuad(D3DXVECTOR2 (*uvOf)(float x, float z))
     return quad;
 }
 
-// A patch of the unit sphere around +Y. In a left-handed system a triangle is clockwise seen
-// from the side its cross product (b - a) x (c - a) points to; every face is made clockwise
-// from outside.
+// A patch of the unit sphere around +Y, every face clockwise seen from outside.
 XMesh SpherePatch()
 {
     XMesh patch;
-    const int n = 5;
-    for (int i = 0; i < n; ++i)
-        for (int j = 0; j < n; ++j) {
-            const float theta = 0.2f + 0.2f * i, phi = 0.35f * j;
-            patch.positions.push_back(D3DXVECTOR3(std::sin(theta) * std::cos(phi), std::cos(theta),
-                                                  std::sin(theta) * std::sin(phi)));
-            patch.uvs.push_back(D3DXVECTOR2(phi, theta));
-        }
-    auto add = [&patch](DWORD a, DWORD b, DWORD c) {
-        const D3DXVECTOR3 &pa = patch.positions[a], e1 = patch.positions[b] - pa, e2 = patch.positions[c] - pa;
-        D3DXVECTOR3 cross;
-        D3DXVec3Cross(&cross, &e1, &e2);
-        patch.faces.push_back(D3DXVec3Dot(&cross, &pa) > 0 ? std::array<DWORD, 3>{a, b, c} : std::array<DWORD, 3>{a, c, b});
-    };
-    for (int i = 0; i + 1 < n; ++i)
-        for (int j = 0; j + 1 < n; ++j) {
-            const DWORD a = i * n + j, b = a + 1, c = a + n + 1, d = a + n;
-            add(a, b, c);
-            add(a, c, d);
-        }
+    const DWORD n = 5;
+    for (DWORD a = 0; a < n * n; ++a) {
+        const float theta = 0.2f + 0.2f * float(a / n), phi = 0.35f * float(a % n);
+        patch.positions.push_back({std::sin(theta) * std::cos(phi), std::cos(theta), std::sin(theta) * std::sin(phi)});
+        patch.uvs.push_back({phi, theta});
+    }
+    for (DWORD a = 0; a < n * (n - 1); ++a)
+        if (a % n != n - 1) patch.faces.insert(patch.faces.end(), {{a, a + 1, a + n + 1}, {a, a + n + 1, a + n}});
     return patch;
 }
 
@@ -110,10 +103,7 @@ TEST_F(MeshTest, AMeshWithNormalsKeepsItsOwnLayoutAndNoLoadLeavesAMeshBehind)
     EXPECT_EQ(MeshList.size(), listSize + 2);
     EXPECT_EQ(mesh->GetFVF(), DWORD(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1));
     EXPECT_EQ(RefCount(mesh), 1u) << "MeshList's reference is the only one";
-    for (size_t i = listSize; i < MeshList.size(); ++i) {
-        MeshList[i]->Release();
-        MeshList[i] = nullptr;
-    }
+    for (size_t i = listSize; i < MeshList.size(); ++i) std::exchange(MeshList[i], nullptr)->Release();
     EXPECT_EQ(RefCount(Device), before);
 }
 
@@ -143,23 +133,15 @@ TEST_F(MeshTest, AMeshWithoutNormalsGetsTheTangentFrameLayoutWithUAndVDirections
             EXPECT_TRUE(e.Stream == want.Stream && e.Offset == want.Offset && e.Type == want.Type && e.Usage == want.Usage)
                 << "element " << i;
         }
-        const std::vector<TangentVertex> vertices = Vertices(mesh);
-        ASSERT_EQ(vertices.size(), 4u);
-        for (size_t i = 0; i < vertices.size(); ++i) {
-            ExpectVector(vertices[i].normal, 0, 1, 0, "normal", i);
-            ExpectVector(vertices[i].binormal, c.u.x, c.u.y, c.u.z, "binormal (U)", i);
-            ExpectVector(vertices[i].tangent, c.v.x, c.v.y, c.v.z, "tangent (V)", i);
-        }
+        ExpectFlatFrame(Vertices(mesh), c.u, c.v);
     }
 }
 
 TEST_F(MeshTest, ComputedNormalsPointOutOfACurvedSurfaceAsThePlatformsDo)
 {
     WriteXMesh("patch.x", SpherePatch());
-    ID3DXMesh* ours = LoadMesh("./patch.x");
+    ID3DXMesh *ours = LoadMesh("./patch.x"), *loaded = nullptr, *reference = nullptr;
     ASSERT_NE(ours, nullptr);
-
-    ID3DXMesh *loaded = nullptr, *reference = nullptr;
     ASSERT_EQ(D3DXLoadMeshFromXA("./patch.x", D3DXMESH_SYSTEMMEM, Device, nullptr, nullptr, nullptr, nullptr, &loaded),
               D3D_OK);
     ASSERT_EQ(loaded->CloneMeshFVF(D3DXMESH_SYSTEMMEM, D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1, Device, &reference),
@@ -169,27 +151,27 @@ TEST_F(MeshTest, ComputedNormalsPointOutOfACurvedSurfaceAsThePlatformsDo)
     struct PlainVertex {
         D3DXVECTOR3 position, normal;
         D3DXVECTOR2 uv;
-    };
-    void* data = nullptr;
-    ASSERT_EQ(reference->LockVertexBuffer(D3DLOCK_READONLY, &data), D3D_OK);
-    const PlainVertex* expected = static_cast<const PlainVertex*>(data);
+    }* expected = nullptr;
+    ASSERT_EQ(reference->LockVertexBuffer(D3DLOCK_READONLY, reinterpret_cast<void**>(&expected)), D3D_OK);
     const std::vector<TangentVertex> vertices = Vertices(ours);
     ASSERT_EQ(vertices.size(), reference->GetNumVertices());
     for (size_t i = 0; i < vertices.size(); ++i) {
-        EXPECT_GT(D3DXVec3Dot(&vertices[i].normal, &vertices[i].position), 0.9f) << "outward at vertex " << i;
-        EXPECT_GT(D3DXVec3Dot(&vertices[i].normal, &expected[i].normal), 0.999f) << "as the platform's, vertex " << i;
-        EXPECT_NEAR(D3DXVec3Length(&vertices[i].normal), 1.0f, 1e-4f);
-        EXPECT_NEAR(D3DXVec3Dot(&vertices[i].normal, &vertices[i].tangent), 0.0f, 1e-4f);
-        EXPECT_NEAR(D3DXVec3Dot(&vertices[i].normal, &vertices[i].binormal), 0.0f, 1e-4f);
+        SCOPED_TRACE(testing::Message() << "vertex " << i);
+        const TangentVertex& v = vertices[i];
+        EXPECT_GT(D3DXVec3Dot(&v.normal, &v.position), 0.9f) << "outward";
+        EXPECT_GT(D3DXVec3Dot(&v.normal, &expected[i].normal), 0.999f) << "as the platform's";
+        EXPECT_NEAR(D3DXVec3Length(&v.normal), 1.0f, 1e-4f);
+        EXPECT_NEAR(D3DXVec3Dot(&v.normal, &v.tangent), 0.0f, 1e-4f);
+        EXPECT_NEAR(D3DXVec3Dot(&v.normal, &v.binormal), 0.0f, 1e-4f);
     }
     reference->UnlockVertexBuffer();
     reference->Release();
 }
 
+// Big meshes load with 32-bit indices; the same quad must come out the same.
 TEST_F(MeshTest, TheFillInReadsThirtyTwoBitIndicesAndRefusesOtherLayouts)
 {
-    // Big meshes load with 32-bit indices; the same quad must come out the same.
-    ID3DXMesh* wide = nullptr;
+    ID3DXMesh *wide = nullptr, *plain = nullptr;
     ASSERT_EQ(D3DXCreateMesh(2, 4, D3DXMESH_SYSTEMMEM | D3DXMESH_32BIT, TangentFrameLayout, Device, &wide), D3D_OK);
     const XMesh quad = FlatQuad([](float x, float z) { return D3DXVECTOR2(x, 1 - z); });
     TangentVertex* v = nullptr;
@@ -200,17 +182,10 @@ TEST_F(MeshTest, TheFillInReadsThirtyTwoBitIndicesAndRefusesOtherLayouts)
     ASSERT_EQ(wide->LockIndexBuffer(0, reinterpret_cast<void**>(&index)), D3D_OK);
     for (const auto& face : quad.faces) index = std::copy(face.begin(), face.end(), index);
     wide->UnlockIndexBuffer();
-
     EXPECT_TRUE(ComputeTangentFrameInPlace(wide));
-    const std::vector<TangentVertex> vertices = Vertices(wide);
-    for (size_t i = 0; i < vertices.size(); ++i) {
-        ExpectVector(vertices[i].normal, 0, 1, 0, "normal", i);
-        ExpectVector(vertices[i].binormal, 1, 0, 0, "binormal (U)", i);
-        ExpectVector(vertices[i].tangent, 0, 0, -1, "tangent (V)", i);
-    }
+    ExpectFlatFrame(Vertices(wide), D3DXVECTOR3(1, 0, 0), D3DXVECTOR3(0, 0, -1));
     wide->Release();
 
-    ID3DXMesh* plain = nullptr;
     ASSERT_EQ(D3DXCreateMeshFVF(2, 4, D3DXMESH_SYSTEMMEM, D3DFVF_XYZ | D3DFVF_TEX1, Device, &plain), D3D_OK);
     EXPECT_FALSE(ComputeTangentFrameInPlace(plain));
     EXPECT_FALSE(ComputeTangentFrameInPlace(nullptr));
@@ -223,11 +198,9 @@ TEST_F(MeshTest, AMissingOrUnreadableFileIsReportedAndNothingIsAppended)
     std::ofstream("garbage.x", std::ios::binary) << std::string("\x01\xFF\x7F garbage", 11);
     for (const char* path : {"./Content/Models/absent.x", "./broken.x", "./garbage.x"}) {
         testing::internal::CaptureStdout();
-        ID3DXMesh* mesh = LoadMesh(path);
-        const std::string output = testing::internal::GetCapturedStdout();
-        EXPECT_EQ(mesh, nullptr) << path;
+        EXPECT_EQ(LoadMesh(path), nullptr) << path;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string("ERROR: Could not load mesh ") + path + "\n");
         EXPECT_EQ(MeshList.size(), listSize) << path;
-        EXPECT_EQ(output, std::string("ERROR: Could not load mesh ") + path + "\n");
     }
 }
 

@@ -35,6 +35,8 @@ inline int CountCalls(const CallLog& log, const std::string& method, const std::
     return count;
 }
 
+inline std::vector<float> Values(const D3DXMATRIX& m) { return std::vector<float>(&m._11, &m._11 + 16); }
+
 class RecordingEffect : public NullEffect {
 public:
     explicit RecordingEffect(CallLog& log) : log(log) {}
@@ -53,7 +55,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE SetMatrix(D3DXHANDLE p, const D3DXMATRIX* m) override
     {
-        return Add({"SetMatrix", Name(p), std::vector<float>(&m->_11, &m->_11 + 16)});
+        return Add({"SetMatrix", Name(p), Values(*m)});
     }
     HRESULT STDMETHODCALLTYPE SetValue(D3DXHANDLE p, const void* data, UINT bytes) override
     {
@@ -61,10 +63,7 @@ public:
         return Add({"SetValue", Name(p), std::vector<float>(f, f + bytes / sizeof(float))});
     }
     HRESULT STDMETHODCALLTYPE SetTechnique(D3DXHANDLE t) override { return Add({"SetTechnique", Name(t)}); }
-    HRESULT STDMETHODCALLTYPE Begin(UINT* passes, DWORD flags) override
-    {
-        return Add({"Begin", "", {}, passes, static_cast<unsigned>(flags)});
-    }
+    HRESULT STDMETHODCALLTYPE Begin(UINT* passes, DWORD flags) override { return Add({"Begin", "", {}, passes, flags}); }
     HRESULT STDMETHODCALLTYPE BeginPass(UINT pass) override { return Add({"BeginPass", "", {}, nullptr, pass}); }
     HRESULT STDMETHODCALLTYPE EndPass() override { return Add({"EndPass"}); }
     HRESULT STDMETHODCALLTYPE End() override { return Add({"End"}); }
@@ -87,7 +86,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE DrawSubset(DWORD subset) override
     {
-        log.push_back({"DrawSubset", label, {}, this, static_cast<unsigned>(subset)});
+        log.push_back({"DrawSubset", label, {}, this, subset});
         return S_OK;
     }
 };

@@ -4,35 +4,9 @@
 #include "gfx/device.h"
 #include "tests/unit/device_fixture.h"
 
-TEST(RendererTargets, BindingThreeTargetsFetchesTheBackBufferOnceAndTheRestoreGivesItBack)
-{
-    REQUIRE_DEVICE(true);
-    Renderer& r = *TheRenderer;
-    ASSERT_EQ(r.savedBackBuffer, nullptr);
-    IDirect3DSurface9* backBuffer = CurrentTarget();
-    const ULONG before = RefCount(backBuffer);
-
-    BindRenderTarget(r, r.reflectionTarget);
-    EXPECT_EQ(r.savedBackBuffer, backBuffer);
-    EXPECT_EQ(CurrentTarget(), r.reflectionTarget->surface);
-    BindRenderTarget(r, r.heightTarget);
-    BindRenderTarget(r, r.sceneTarget);
-    EXPECT_EQ(CurrentTarget(), r.sceneTarget->surface);
-    EXPECT_EQ(RefCount(backBuffer), before + 1) << "one fetch for the frame, however many binds";
-
-    BindRenderTarget(r, nullptr);
-    EXPECT_EQ(CurrentTarget(), backBuffer);
-    EXPECT_EQ(r.savedBackBuffer, nullptr);
-    EXPECT_EQ(RefCount(backBuffer), before);
-    D3DVIEWPORT9 viewport;
-    D3DSURFACE_DESC desc;
-    Device->GetViewport(&viewport);
-    backBuffer->GetDesc(&desc);
-    EXPECT_TRUE(viewport.Width == desc.Width && viewport.Height == desc.Height) << "the viewport is the back buffer's";
-}
-
-// The targets are remade after a reset: viewport-sized, distinct, each surface its level 0.
-TEST(RendererTargets, ReleasedTargetsAreRemadeAtTheViewportSize)
+// Remade as after a reset: viewport-sized, distinct, each surface its texture's level 0. Then
+// three binds fetch the back buffer once, and the restore gives it back with its count.
+TEST(RendererTargets, RemadeTargetsAndBindingThreeFetchesTheBackBufferOnce)
 {
     REQUIRE_DEVICE(true);
     Renderer& r = *TheRenderer;
@@ -54,4 +28,23 @@ TEST(RendererTargets, ReleasedTargetsAreRemadeAtTheViewportSize)
     }
     EXPECT_TRUE(r.sceneTarget->texture != r.reflectionTarget->texture &&
                 r.reflectionTarget->texture != r.heightTarget->texture);
+
+    ASSERT_EQ(r.savedBackBuffer, nullptr);
+    IDirect3DSurface9* backBuffer = CurrentTarget();
+    const ULONG before = RefCount(backBuffer);
+    BindRenderTarget(r, r.reflectionTarget);
+    EXPECT_EQ(r.savedBackBuffer, backBuffer);
+    EXPECT_EQ(CurrentTarget(), r.reflectionTarget->surface);
+    BindRenderTarget(r, r.heightTarget);
+    BindRenderTarget(r, r.sceneTarget);
+    EXPECT_EQ(CurrentTarget(), r.sceneTarget->surface);
+    EXPECT_EQ(RefCount(backBuffer), before + 1) << "one fetch for the frame, however many binds";
+    BindRenderTarget(r, nullptr);
+    EXPECT_EQ(CurrentTarget(), backBuffer);
+    EXPECT_EQ(r.savedBackBuffer, nullptr);
+    EXPECT_EQ(RefCount(backBuffer), before);
+    D3DSURFACE_DESC desc;
+    backBuffer->GetDesc(&desc);
+    Device->GetViewport(&viewport);
+    EXPECT_TRUE(viewport.Width == desc.Width && viewport.Height == desc.Height) << "the viewport is the back buffer's";
 }
