@@ -100,7 +100,7 @@ std::map<std::string, DWORD> WriteStandInContent(const std::set<std::string>& le
     if (EffectsBuilt()) {
         fs::create_directories(fs::path(ContentPath::DefaultEffect).parent_path());
         for (const char* effect : {ContentPath::DefaultEffect, ContentPath::PostProcessEffect})
-            fs::copy_file(fs::path(StartFolder()) / effect, effect, fs::copy_options::overwrite_existing);
+            fs::copy_file(fs::path(StartFolder) / effect, effect, fs::copy_options::overwrite_existing);
     }
     return colours;
 }

@@ -79,19 +79,15 @@ int TakeQuit()
     return code;
 }
 
-const std::string& StartFolder()
-{
-    static const std::string folder = fs::current_path().string();
-    return folder;
-}
+const std::string StartFolder = fs::current_path().string();
 
 bool EffectsBuilt()
 {
-    const fs::path start(StartFolder());
+    const fs::path start(StartFolder);
     return fs::exists(start / ContentPath::DefaultEffect) && fs::exists(start / ContentPath::PostProcessEffect);
 }
 
-TempWorkingDir::TempWorkingDir() : previous((StartFolder(), fs::current_path().string()))
+TempWorkingDir::TempWorkingDir() : previous(fs::current_path().string())
 {
     static int counter = 0;
     const fs::path folder = fs::temp_directory_path() / ("tidewater-test-" + std::to_string(GetCurrentProcessId()) +

@@ -18,9 +18,8 @@ ULONG RefCount(IUnknown* object);   // left unchanged
 IDirect3DSurface9* CurrentTarget();  // render target 0; no reference is kept
 // Takes WM_QUIT out of this thread's queue: its exit code, or -1 when none was posted.
 int TakeQuit();
-// True when the build folder, where the program started, holds both compiled effects.
-bool EffectsBuilt();
-const std::string& StartFolder();
+extern const std::string StartFolder;  // the build folder, where the program started
+bool EffectsBuilt();                    // true when it holds both compiled effects
 
 // A new empty folder made the working directory; the old one comes back and the folder goes.
 struct TempWorkingDir {

@@ -34,18 +34,9 @@ TEST(EffectCheck, BuiltEffectsPassAndEveryTruncationIsCaught)
     }
 }
 
-// Text and short or foreign bytes go to D3DX, which rejects them with an error of its own;
-// a missing file too.
-TEST(EffectCheck, NonCompiledInputIsLeftToD3DX)
-{
-    const char text[] = "technique T { pass P {} }";
-    EXPECT_TRUE(EffectBytesSafeToLoad(reinterpret_cast<const unsigned char*>(text), sizeof text));
-    EXPECT_TRUE(EffectBytesSafeToLoad(nullptr, 0));
-    EXPECT_TRUE(EffectFileSafeToLoad("./Content/Shaders/no-such-effect.fx"));
-}
-
-// Counts and sizes from a damaged header end the walk at the end of the bytes, at once.
-TEST(EffectCheck, HugeCountsAndOffsetsOutsideTheBlobAreRejected)
+// Counts and sizes from a damaged header end the walk at the end of the bytes, at once. Text
+// and short or foreign bytes, and a missing file, go to D3DX, which rejects them itself.
+TEST(EffectCheck, DamagedHeadersAreRejectedAndNonCompiledInputIsLeftToD3DX)
 {
     const std::vector<unsigned char> huge = Words({0xFEFF0901u, 4u, 0u, 0xFFFFFFFFu, 0xFFFFFFFFu, 0u, 0u});
     EXPECT_FALSE(EffectBytesSafeToLoad(huge.data(), huge.size()));
@@ -54,6 +45,11 @@ TEST(EffectCheck, HugeCountsAndOffsetsOutsideTheBlobAreRejected)
     EXPECT_FALSE(EffectBytesSafeToLoad(outside.data(), outside.size()));
     outside[7 * 4] = 0;
     EXPECT_TRUE(EffectBytesSafeToLoad(outside.data(), outside.size()));
+
+    const char text[] = "technique T { pass P {} }";
+    EXPECT_TRUE(EffectBytesSafeToLoad(reinterpret_cast<const unsigned char*>(text), sizeof text));
+    EXPECT_TRUE(EffectBytesSafeToLoad(nullptr, 0));
+    EXPECT_TRUE(EffectFileSafeToLoad("./Content/Shaders/no-such-effect.fx"));
 }
 
 }  // namespace

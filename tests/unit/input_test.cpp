@@ -71,8 +71,7 @@ class Input : public testing::Test {
 protected:
     KeyboardAccess savedKeyboard = Keyboard;
     PadAccess savedPad = Pad;
-    D3DXVECTOR3 startPosition = MainCamera.position;
-    float startYaw = MainCamera.yaw, startPitch = MainCamera.pitch;
+    const FlyingCamera start = MainCamera;
 
     void SetUp() override
     {
@@ -91,14 +90,8 @@ protected:
         Keyboard = savedKeyboard;
         Pad = savedPad;
     }
-    void Restart()
-    {
-        MainCamera.position = startPosition;
-        MainCamera.yaw = startYaw;
-        MainCamera.pitch = startPitch;
-        MainCamera.Update(0.02f);
-    }
-    D3DXVECTOR3 Moved() const { return MainCamera.position - startPosition; }
+    void Restart() { MainCamera = start; }
+    D3DXVECTOR3 Moved() const { return MainCamera.position - start.position; }
 };
 
 }  // namespace
@@ -117,8 +110,8 @@ TEST_F(Input, FirstKeyOfEachPairWinsAndTheSecondActsAlone)
             which == 0 ? Hold({c.first, c.second}) : Hold({which == 1 ? c.first : c.second});
             const float sign = which == 2 ? -1.0f : 1.0f;
             Frame();
-            EXPECT_NEAR(MainCamera.yaw - startYaw, sign * c.turn, 1e-6f);
-            EXPECT_NEAR(MainCamera.pitch - startPitch, sign * c.tilt, 1e-6f);
+            EXPECT_NEAR(MainCamera.yaw - start.yaw, sign * c.turn, 1e-6f);
+            EXPECT_NEAR(MainCamera.pitch - start.pitch, sign * c.tilt, 1e-6f);
             const D3DXVECTOR3 expected = sign * (D3DXVECTOR3(0, c.rise, 0) + c.strafe * right + c.ahead * Forward);
             ExpectVector(Moved(), expected.x, expected.y, expected.z, 2e-5f);
             Restart();
@@ -131,7 +124,7 @@ TEST_F(Input, RightHeldForAHundredFramesTurnsByThreePointFour)
     Hold({DIK_RIGHT});
     for (int frame = 0; frame < 100; ++frame) Frame();
     EXPECT_NEAR(MainCamera.yaw, 0.1f - 3.4f, 1e-4f);
-    EXPECT_FLOAT_EQ(MainCamera.pitch, startPitch);
+    EXPECT_FLOAT_EQ(MainCamera.pitch, start.pitch);
     ExpectVector(Moved(), 0, 0, 0);
 }
 
