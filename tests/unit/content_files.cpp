@@ -39,19 +39,6 @@ void PutFaces(std::ofstream& out, const XMesh& mesh)
     });
 }
 
-// A 4x4 A8R8G8B8 DDS: the 128-byte header, then the pixels. D3DX cannot save DDS here.
-void WriteDds(const std::string& path, DWORD colour)
-{
-    DWORD header[32] = {0x20534444 /* "DDS " */, 124, 0x100F /* caps, height, width, pitch, format */, 4, 4, 16};
-    const DWORD pixelFormat[8] = {32, 0x41 /* RGB with alpha */, 0, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};
-    std::copy(pixelFormat, pixelFormat + 8, header + 19);
-    header[27] = 0x1000;  // a plain texture
-    std::vector<DWORD> file(header, header + 32);
-    file.resize(32 + 16, colour);
-    std::ofstream(MakeParent(path), std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size() * sizeof(DWORD)));
-}
-
 }  // namespace
 
 void WriteXMesh(const std::string& path, const XMesh& mesh)
@@ -86,15 +73,12 @@ std::map<std::string, DWORD> WriteStandInContent(const std::set<std::string>& le
     }
     std::map<std::string, DWORD> colours;
     for (DWORD i = 0; i < 17; ++i) {
-        const std::string path = TextureFiles[i], extension = fs::path(path).extension().string();
+        const std::string path = TextureFiles[i];
         const DWORD colour = colours[path] = 0xFF000000 | ((i + 1) * 0x0B0D0F);
         if (leaveOut.count(path)) continue;
-        if (extension == ".dds") {
-            WriteDds(path, colour);
-            continue;
-        }
+        // D3DX goes by the bytes, not the name: a PNG serves for every file (it cannot save DDS).
         IDirect3DTexture9* texture = SolidTexture(Device, colour);
-        D3DXSaveTextureToFileA(MakeParent(path).c_str(), extension == ".png" ? D3DXIFF_PNG : D3DXIFF_BMP, texture, nullptr);
+        D3DXSaveTextureToFileA(MakeParent(path).c_str(), D3DXIFF_PNG, texture, nullptr);
         texture->Release();
     }
     if (EffectsBuilt()) {

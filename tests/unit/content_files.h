@@ -1,5 +1,5 @@
-// Small stand-in content files written at test time: text .x meshes and DDS, BMP and PNG
-// textures of one known colour each.
+// Small stand-in content files written at test time: text .x meshes and textures of one
+// known colour each.
 #pragma once
 #include <d3dx9.h>
 

@@ -1,5 +1,5 @@
-// RenderFrame and CopyToBackBuffer on the shared device, with recording effects; pixels are
-// read back from the targets and the back buffer.
+// The render targets, RenderFrame and CopyToBackBuffer on the shared device, with recording
+// effects; pixels are read back from the targets and the back buffer.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -40,7 +40,7 @@ Lines Join(std::initializer_list<Lines> parts)
 }
 
 // Draws with real shaders: BeginPass binds a vertex shader that applies the World and ViewProj
-// it was given, and a pixel shader that writes red.
+// it was given, and a pixel shader that writes red. The copy's sprite unbinds them.
 class ShadingEffect : public RecordingEffect {
 public:
     explicit ShadingEffect(CallLog& log) : RecordingEffect(log)
@@ -70,12 +70,6 @@ public:
         Device->SetPixelShader(pixelShader);
         Device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
         return RecordingEffect::BeginPass(pass);
-    }
-    HRESULT STDMETHODCALLTYPE EndPass() override
-    {
-        Device->SetVertexShader(nullptr);
-        Device->SetPixelShader(nullptr);
-        return RecordingEffect::EndPass();
     }
 
 private:
@@ -231,30 +225,19 @@ TEST_F(FrameTest, AnEmptySceneShowsTheSkyColour)
 
 TEST_F(FrameTest, AFrameThatCannotBeginOnlyPresents)
 {
-    D3DVIEWPORT9 viewport;
-    Device->GetViewport(&viewport);
-    IDirect3DTexture9* marker = nullptr;
-    ASSERT_EQ(D3DXCreateTexture(Device, viewport.Width, viewport.Height, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
-                                D3DPOOL_DEFAULT, &marker),
-              D3D_OK);
-    IDirect3DSurface9 *markerSurface = nullptr, *backBuffer = BackBuffer();
-    marker->GetSurfaceLevel(0, &markerSurface);
-    Device->SetRenderTarget(0, markerSurface);
+    IDirect3DSurface9 *marked = TheRenderer->sceneTarget->surface, *backBuffer = BackBuffer();
+    Device->SetRenderTarget(0, marked);
     Device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF123456, 1.0f, 0);
-
     ASSERT_EQ(Device->BeginScene(), D3D_OK);  // so that RenderFrame's own BeginScene fails
     RenderFrame();
     EXPECT_TRUE(log.empty() && postLog.empty()) << "nothing set on the effects";
-    EXPECT_EQ(CurrentTarget(), markerSurface) << "no target bound";
+    EXPECT_EQ(CurrentTarget(), marked) << "no target bound";
     EXPECT_EQ(TheRenderer->savedBackBuffer, nullptr);
     EXPECT_EQ(Device->EndScene(), D3D_OK) << "RenderFrame must not have ended the scene";
-    const std::vector<DWORD> pixels = ReadPixels(Device, markerSurface);
+    const std::vector<DWORD> pixels = ReadPixels(Device, marked);
     EXPECT_EQ(CountRgb(pixels, 0xFF123456), pixels.size()) << "nothing cleared";
-
     Device->SetRenderTarget(0, backBuffer);
     backBuffer->Release();
-    markerSurface->Release();
-    marker->Release();
 }
 
 TEST_F(FrameTest, TheCopyScalesTheSourceToCoverTheWholeBackBuffer)
@@ -294,6 +277,50 @@ TEST_F(FrameTest, TheCopyScalesTheSourceToCoverTheWholeBackBuffer)
         source->Release();
     }
     backBuffer->Release();
+}
+
+// Remade as after a reset: viewport-sized, distinct, each surface its texture's level 0. Then
+// three binds fetch the back buffer once, and the restore gives it back with its count.
+TEST_F(FrameTest, RemadeTargetsAndThreeBindsThatFetchTheBackBufferOnce)
+{
+    Renderer& r = *TheRenderer;
+    ReleaseRenderTargets(r);
+    EXPECT_TRUE(!r.sprite && !r.sceneTarget && !r.reflectionTarget && !r.heightTarget);
+    CreateRenderTargets(r);
+    D3DVIEWPORT9 viewport;
+    Device->GetViewport(&viewport);
+    EXPECT_NE(r.sprite, nullptr);
+    for (RenderTarget* t : {r.sceneTarget, r.reflectionTarget, r.heightTarget}) {
+        ASSERT_TRUE(t && t->texture && t->surface);
+        D3DSURFACE_DESC desc;
+        t->texture->GetLevelDesc(0, &desc);
+        EXPECT_TRUE(desc.Width == viewport.Width && desc.Height == viewport.Height && desc.Format == D3DFMT_A8R8G8B8);
+        IDirect3DSurface9* level0 = nullptr;
+        t->texture->GetSurfaceLevel(0, &level0);
+        EXPECT_EQ(level0, t->surface);
+        level0->Release();
+    }
+    EXPECT_TRUE(r.sceneTarget->texture != r.reflectionTarget->texture &&
+                r.reflectionTarget->texture != r.heightTarget->texture);
+
+    ASSERT_EQ(r.savedBackBuffer, nullptr);
+    IDirect3DSurface9* backBuffer = CurrentTarget();
+    const ULONG before = RefCount(backBuffer);
+    BindRenderTarget(r, r.reflectionTarget);
+    EXPECT_EQ(r.savedBackBuffer, backBuffer);
+    EXPECT_EQ(CurrentTarget(), r.reflectionTarget->surface);
+    BindRenderTarget(r, r.heightTarget);
+    BindRenderTarget(r, r.sceneTarget);
+    EXPECT_EQ(CurrentTarget(), r.sceneTarget->surface);
+    EXPECT_EQ(RefCount(backBuffer), before + 1) << "one fetch for the frame, however many binds";
+    BindRenderTarget(r, nullptr);
+    EXPECT_EQ(CurrentTarget(), backBuffer);
+    EXPECT_EQ(r.savedBackBuffer, nullptr);
+    EXPECT_EQ(RefCount(backBuffer), before);
+    D3DSURFACE_DESC desc;
+    backBuffer->GetDesc(&desc);
+    Device->GetViewport(&viewport);
+    EXPECT_TRUE(viewport.Width == desc.Width && viewport.Height == desc.Height) << "the viewport is the back buffer's";
 }
 
 }  // namespace

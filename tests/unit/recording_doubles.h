@@ -11,12 +11,6 @@ struct Call {
     std::vector<float> values;     // SetFloat, SetVector, SetMatrix, SetValue
     const void* object = nullptr;  // SetTexture's texture; Begin's pass-count output
     unsigned number = 0;           // Begin's flags, BeginPass's pass, DrawSubset's subset
-
-    Call(std::string method, std::string name = "", std::vector<float> values = {}, const void* object = nullptr,
-         unsigned number = 0)
-        : method(std::move(method)), name(std::move(name)), values(std::move(values)), object(object), number(number)
-    {
-    }
 };
 using CallLog = std::vector<Call>;
 
@@ -46,34 +40,34 @@ public:
     D3DXHANDLE STDMETHODCALLTYPE GetTechniqueByName(const char* name) override { return name; }
     HRESULT STDMETHODCALLTYPE SetTexture(D3DXHANDLE p, IDirect3DBaseTexture9* texture) override
     {
-        return Add({"SetTexture", Name(p), {}, texture});
+        return Add("SetTexture", p, {}, texture);
     }
-    HRESULT STDMETHODCALLTYPE SetFloat(D3DXHANDLE p, FLOAT f) override { return Add({"SetFloat", Name(p), {f}}); }
+    HRESULT STDMETHODCALLTYPE SetFloat(D3DXHANDLE p, FLOAT f) override { return Add("SetFloat", p, {f}); }
     HRESULT STDMETHODCALLTYPE SetVector(D3DXHANDLE p, const D3DXVECTOR4* v) override
     {
-        return Add({"SetVector", Name(p), {v->x, v->y, v->z, v->w}});
+        return Add("SetVector", p, {v->x, v->y, v->z, v->w});
     }
     HRESULT STDMETHODCALLTYPE SetMatrix(D3DXHANDLE p, const D3DXMATRIX* m) override
     {
-        return Add({"SetMatrix", Name(p), Values(*m)});
+        return Add("SetMatrix", p, Values(*m));
     }
     HRESULT STDMETHODCALLTYPE SetValue(D3DXHANDLE p, const void* data, UINT bytes) override
     {
         const float* f = static_cast<const float*>(data);
-        return Add({"SetValue", Name(p), std::vector<float>(f, f + bytes / sizeof(float))});
+        return Add("SetValue", p, std::vector<float>(f, f + bytes / sizeof(float)));
     }
-    HRESULT STDMETHODCALLTYPE SetTechnique(D3DXHANDLE t) override { return Add({"SetTechnique", Name(t)}); }
-    HRESULT STDMETHODCALLTYPE Begin(UINT* passes, DWORD flags) override { return Add({"Begin", "", {}, passes, flags}); }
-    HRESULT STDMETHODCALLTYPE BeginPass(UINT pass) override { return Add({"BeginPass", "", {}, nullptr, pass}); }
-    HRESULT STDMETHODCALLTYPE EndPass() override { return Add({"EndPass"}); }
-    HRESULT STDMETHODCALLTYPE End() override { return Add({"End"}); }
-    HRESULT STDMETHODCALLTYPE CommitChanges() override { return Add({"CommitChanges"}); }
+    HRESULT STDMETHODCALLTYPE SetTechnique(D3DXHANDLE t) override { return Add("SetTechnique", t); }
+    HRESULT STDMETHODCALLTYPE Begin(UINT* passes, DWORD flags) override { return Add("Begin", "", {}, passes, flags); }
+    HRESULT STDMETHODCALLTYPE BeginPass(UINT pass) override { return Add("BeginPass", "", {}, nullptr, pass); }
+    HRESULT STDMETHODCALLTYPE EndPass() override { return Add("EndPass"); }
+    HRESULT STDMETHODCALLTYPE End() override { return Add("End"); }
+    HRESULT STDMETHODCALLTYPE CommitChanges() override { return Add("CommitChanges"); }
 
 private:
-    static std::string Name(D3DXHANDLE handle) { return handle ? handle : "(null)"; }
-    HRESULT Add(Call call)
+    HRESULT Add(const char* method, D3DXHANDLE name = "", std::vector<float> values = {}, const void* object = nullptr,
+                unsigned number = 0)
     {
-        log.push_back(std::move(call));
+        log.push_back({method, name ? name : "(null)", std::move(values), object, number});
         return S_OK;
     }
 };
