@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
 
 #include "app/app.h"
 #include "content/content_paths.h"
@@ -136,16 +137,11 @@ GlobalStateGuard::~GlobalStateGuard()
 }
 
 PrivateDevice::PrivateDevice()
-    : savedWindow(MainWindow), savedObject(Direct3DObject), savedDevice(Device), savedRenderer(TheRenderer),
-      savedParams(PresentParams), savedProjection(ProjectionMatrix)
+    : window(HiddenWindow(1024, 768)), savedWindow(std::exchange(MainWindow, window)),
+      savedObject(std::exchange(Direct3DObject, nullptr)), savedDevice(std::exchange(Device, nullptr)),
+      savedRenderer(std::exchange(TheRenderer, nullptr)), savedParams(PresentParams), savedProjection(ProjectionMatrix)
 {
-    window = HiddenWindow(1024, 768);
-    if (!window) return;
-    MainWindow = window;
-    Direct3DObject = nullptr;
-    Device = nullptr;
-    TheRenderer = nullptr;
-    ok = InitDevice();
+    ok = window && InitDevice();
 }
 
 PrivateDevice::~PrivateDevice()

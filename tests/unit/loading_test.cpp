@@ -23,21 +23,6 @@ DWORD TopLeftPixel(IDirect3DTexture9* texture)
     return pixel;
 }
 
-// One device reference per object the program holds: shut down with one extra reference of
-// our own, then ours must be the last.
-void ExpectShutdownReleasesEverything()
-{
-    IDirect3DDevice9* device = Device;
-    IDirect3D9* direct3D = Direct3DObject;
-    device->AddRef();
-    direct3D->AddRef();
-    Shutdown();
-    EXPECT_EQ(Device, nullptr);
-    EXPECT_EQ(TheRenderer, nullptr);
-    EXPECT_EQ(device->Release(), 0u) << "objects still holding the device";
-    EXPECT_EQ(direct3D->Release(), 0u);
-}
-
 class LoadingTest : public testing::Test {
 protected:
     GlobalStateGuard guard;
@@ -125,7 +110,16 @@ TEST_F(LoadingTest, MissingFilesAResetAndAShutdownThatReleasesEverythingOnce)
     expectBound("after the reset");
     EXPECT_EQ(ObjectCount(*TheRenderer), 23u) << "the scene survives a reset";
     EXPECT_EQ(RenderFrame(), D3D_OK);
-    ExpectShutdownReleasesEverything();
+
+    // One device reference per object the program holds: with one more of ours, ours is the last.
+    IDirect3DDevice9* device = Device;
+    IDirect3D9* direct3D = Direct3DObject;
+    device->AddRef();
+    direct3D->AddRef();
+    Shutdown();
+    EXPECT_TRUE(Device == nullptr && TheRenderer == nullptr);
+    EXPECT_EQ(device->Release(), 0u) << "objects still holding the device";
+    EXPECT_EQ(direct3D->Release(), 0u);
 }
 
 }  // namespace
