@@ -22,13 +22,6 @@ inline std::vector<std::string> Summary(const CallLog& log)
     return lines;
 }
 
-inline int CountCalls(const CallLog& log, const std::string& method, const std::string& name)
-{
-    int count = 0;
-    for (const Call& call : log) count += call.method == method && call.name == name;
-    return count;
-}
-
 inline std::vector<float> Values(const D3DXMATRIX& m) { return std::vector<float>(&m._11, &m._11 + 16); }
 
 class RecordingEffect : public NullEffect {
