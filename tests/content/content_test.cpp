@@ -22,11 +22,11 @@ const DWORD PosNormalTex = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1;  // 0x112
 const DWORD PosTex = D3DFVF_XYZ | D3DFVF_TEX1;                        // 0x102
 
 struct Bounds {
-    D3DXVECTOR3 lo{1e9f, 1e9f, 1e9f}, hi{-1e9f, -1e9f, -1e9f};
+    D3DXVECTOR3 lo, hi;
 };
 Bounds BoundsOf(const std::vector<D3DXVECTOR3>& points)
 {
-    Bounds b;
+    Bounds b{points[0], points[0]};
     for (const D3DXVECTOR3& p : points) {
         D3DXVec3Minimize(&b.lo, &b.lo, &p);
         D3DXVec3Maximize(&b.hi, &b.hi, &p);
@@ -60,7 +60,7 @@ TEST(ContentMeshes, EveryMeshLoadsWithTheNormalsItsLoadPathNeeds)
         ASSERT_EQ(loaded.mesh->CloneMeshFVF(D3DXMESH_SYSTEMMEM, PosNormalTex, SharedTestDevice(), &file.p), D3D_OK);
         ASSERT_EQ(file->CloneMeshFVF(D3DXMESH_SYSTEMMEM, PosNormalTex, SharedTestDevice(), &derived.p), D3D_OK);
         ASSERT_EQ(D3DXComputeNormals(derived.p, nullptr), D3D_OK);
-        struct V { D3DXVECTOR3 p, n; float u, v; } *a = nullptr, *b = nullptr;
+        struct V { D3DXVECTOR3 p, n; float u, v; } *a = nullptr, *b = nullptr;  // as loaded, as derived
         file->LockVertexBuffer(D3DLOCK_READONLY, reinterpret_cast<void**>(&a));
         derived->LockVertexBuffer(D3DLOCK_READONLY, reinterpret_cast<void**>(&b));
         double dots = 0;
@@ -71,13 +71,10 @@ TEST(ContentMeshes, EveryMeshLoadsWithTheNormalsItsLoadPathNeeds)
         }
         derived->UnlockVertexBuffer();
         file->UnlockVertexBuffer();
-        if (m.minMeanDot > 0) {
-            EXPECT_GT(dots / file->GetNumVertices(), m.minMeanDot) << m.path;
-        } else {
-            EXPECT_EQ(notUnit, 0) << m.path << ": vertices without a derivable normal";
-        }
+        if (m.minMeanDot > 0) EXPECT_GT(dots / file->GetNumVertices(), m.minMeanDot) << m.path;
+        else EXPECT_EQ(notUnit, 0) << m.path << ": vertices without a derivable normal";
     }
-    // The water faces up, so its derived normals do.
+    // The water faces up: every face's winding gives +y.
     LoadedMesh water = ReadMesh(WaterMesh);
     const std::vector<D3DXVECTOR3> p = Positions(water.mesh.p);
     const std::vector<DWORD> idx = Indices(water.mesh.p);
@@ -169,7 +166,7 @@ TEST(ContentScene, ModelsStandOnTheGroundAndTheTurtleSwims)
 {
     LoadedMesh terrain = ReadMesh(TerrainMesh), dino = ReadMesh(DinoMesh), turtle = ReadMesh(TurtleMesh);
     ASSERT_TRUE(terrain.mesh.p && dino.mesh.p && turtle.mesh.p);
-    const Ground ground = PlacedGround(terrain.mesh.p);
+    const Ground ground(terrain.mesh.p);
     const std::vector<RenderObject*> scene = ViewerScene();
     const std::vector<D3DXVECTOR3> model = Positions(dino.mesh.p);
     for (int which : {20, 21}) {
@@ -233,16 +230,12 @@ TEST(ContentTextures, EveryFileHasItsFormatSizeAndFullMipChain)
     }
 }
 
-int Channel(DWORD p, int c) { return int((p >> (8 * c)) & 0xFF); }
-
 // The mean step in channel c between columns (or rows) a and b.
 double MeanStep(const Pixels& px, int c, bool columns, UINT a, UINT b)
 {
     const UINT n = columns ? px.height : px.width;
     double sum = 0;
-    for (UINT i = 0; i < n; ++i)
-        sum += columns ? std::abs(Channel(px.At(a, i), c) - Channel(px.At(b, i), c))
-                       : std::abs(Channel(px.At(i, a), c) - Channel(px.At(i, b), c));
+    for (UINT i = 0; i < n; ++i) sum += columns ? std::abs(px.At(a, i, c) - px.At(b, i, c)) : std::abs(px.At(i, a, c) - px.At(i, b, c));
     return sum / n;
 }
 
@@ -263,9 +256,11 @@ TEST(ContentTextures, RepeatedMapsContinueAcrossTheirEdges)
     }
     Com<IDirect3DTexture9> height = ReadTexture(WaterHeight);
     ASSERT_TRUE(height.p);
-    for (DWORD p : ReadLevel0(height.p).data)
-        ASSERT_TRUE(Channel(p, 3) == 255 && Channel(p, 0) == Channel(p, 1) && Channel(p, 1) == Channel(p, 2))
-            << "height not in opaque R, G, B";
+    const Pixels px = ReadLevel0(height.p);
+    for (UINT y = 0; y < px.height; ++y)
+        for (UINT x = 0; x < px.width; ++x)
+            ASSERT_TRUE(px.At(x, y, 3) == 255 && px.At(x, y, 0) == px.At(x, y, 1) && px.At(x, y, 1) == px.At(x, y, 2))
+                << "height not in opaque R, G, B";
 }
 
 // R must follow -d(height)/dU and G -d(height)/dV, the height read from alpha: the convention
@@ -281,11 +276,10 @@ TEST(ContentTextures, NormalMapsPutUInRedVInGreenAndHeightInAlpha)
         int facingOut = 0;
         for (UINT y = 0; y < h; ++y)
             for (UINT x = 0; x < w; ++x) {
-                const double du = Channel(px.At((x + 1) % w, y), 3) - Channel(px.At((x + w - 1) % w, y), 3);
-                const double dv = Channel(px.At(x, (y + 1) % h), 3) - Channel(px.At(x, (y + h - 1) % h), 3);
-                const double r = Channel(px.At(x, y), 2) - 127.5, g = Channel(px.At(x, y), 1) - 127.5;
+                const double du = px.At(x + 1, y, 3) - px.At(x + w - 1, y, 3), dv = px.At(x, y + 1, 3) - px.At(x, y + h - 1, 3);
+                const double r = px.At(x, y, 2) - 127.5, g = px.At(x, y, 1) - 127.5;
                 su -= r * du, sv -= g * dv, nu += r * r, nv += g * g, gu += du * du, gv += dv * dv;
-                facingOut += Channel(px.At(x, y), 0) > 128;
+                facingOut += px.At(x, y, 0) > 128;
             }
         const double cu = su / std::sqrt(nu * gu + 1e-9), cv = sv / std::sqrt(nv * gv + 1e-9);
         std::printf("%s: R~-dh/dU %.2f, G~-dh/dV %.2f\n", path, cu, cv);
@@ -300,9 +294,9 @@ TEST(ContentBuilder, WritesTheSameBytesEveryRunAndFailsNamingAFileItCannotWrite)
     std::string output;
     fs::remove_all("contentgen_rerun");
     ASSERT_EQ(RunProgram("contentgen.exe contentgen_rerun", output), 0u) << output;
-    for (const char* path : MeshFiles) EXPECT_TRUE(ReadText(path) == ReadText((fs::path("contentgen_rerun") / path).string())) << path;
-    for (const char* path : TextureFiles)
-        EXPECT_TRUE(ReadText(path) == ReadText((fs::path("contentgen_rerun") / path).string())) << path;
+    std::vector<const char*> files(std::begin(MeshFiles), std::end(MeshFiles));
+    files.insert(files.end(), std::begin(TextureFiles), std::end(TextureFiles));
+    for (const char* path : files) EXPECT_TRUE(ReadText(path) == ReadText((fs::path("contentgen_rerun") / path).string())) << path;
     fs::remove_all("contentgen_rerun");
     // A plain file where the Content folder should be: no output can be written.
     fs::create_directory("contentgen_blocked");
