@@ -151,41 +151,20 @@ void ExpectConstantTables(ID3DXEffect* effect)
     ps->Release();
 }
 
-}  // namespace
-
-TEST(Compiler, WellFormedSourceRoundTripsThroughD3DXAndIsDeterministic)
-{
-    ASSERT_NE(SharedTestDevice(), nullptr);
-    const CompileResult result = CompileEffectSource(WellFormed, "a.fx");
-    ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_EQ(CompileEffectSource(WellFormed, "b.fx").binary, result.binary);
-    std::ofstream("fxc_roundtrip.fx", std::ios::binary).write(reinterpret_cast<const char*>(result.binary.data()),
-                                                               std::streamsize(result.binary.size()));
-    ID3DXEffect* effect = LoadEffect("fxc_roundtrip.fx");
-    ASSERT_NE(effect, nullptr);
-    ExpectParams(effect);
-    ExpectStatesApplied(effect, SharedTestDevice());
-    ExpectConstantTables(effect);
-    effect->Release();
-}
-
-namespace {
-
 // Source, "(line,col)", part of the message. Minimal shader bodies, so each case breaks one thing.
 struct BadCase {
     const char *source, *location, *message;
 };
+#define TECHNIQUE "\ntechnique T { pass {} }"  // after the declarations under test
 #define VS "VertexShader = asm { vs_3_0\n dcl_position v0\n dcl_position o0\n mov o0, v0\n };"
 #define PS "PixelShader = asm { ps_3_0\n mov oC0, c0\n };"
 
 const BadCase BadCases[] = {
     {"technique T { pass { Zenabled = True; } }", "(1,22)", "unknown render state 'Zenabled'"},
-    {"texture t; sampler2D s = sampler_state { Texture = <t>; MinFilter = Linear; Mip = None; };\ntechnique T { pass {} }",
+    {"texture t; sampler2D s = sampler_state { Texture = <t>; MinFilter = Linear; Mip = None; };" TECHNIQUE,
      "(1,77)", "unknown sampler state 'Mip'"},
-    {"sampler2D s = sampler_state { Texture = <Missing>; };\ntechnique T { pass {} }", "(1,31)",
-     "unknown parameter 'Missing'"},
-    {"float a : register(ps, c0);\nfloat4x4 m : register(c0);\ntechnique T { pass {} }", "(2,14)",
-     "register clash: 'm' and 'a'"},
+    {"sampler2D s = sampler_state { Texture = <Missing>; };" TECHNIQUE, "(1,31)", "unknown parameter 'Missing'"},
+    {"float a : register(ps, c0);\nfloat4x4 m : register(c0);" TECHNIQUE, "(2,14)", "register clash: 'm' and 'a'"},
     {"float4 c : register(ps, c0);\ntechnique T { pass {\n" PS "\nPixelShader = asm { ps_3_0\n bogus r0, r1\n }; } }",
      "(6,1)", "state 'PixelShader' is set twice"},
     {"float4 c : register(ps, c0);\ntechnique T { pass { PixelShader = asm { ps_3_0\n mov oC0, c0\n frobnicate r0\n }; } }",
@@ -194,19 +173,19 @@ const BadCase BadCases[] = {
     {"technique T { pass { ZEnable = True; }\n", "(1,13)", "unterminated technique block"},
     {"technique T { pass { ZEnable = True;\n", "(1,20)", "unterminated pass block"},
     {"texture t; sampler s = sampler_state { Texture = <t>;", "(1,38)", "unterminated sampler_state block"},
-    {"/* never closed\ntechnique T { pass {} }", "(1,1)", "unterminated comment"},
+    {"/* never closed" TECHNIQUE, "(1,1)", "unterminated comment"},
     {"technique T { pass { CullMode = Sideways; } }", "(1,33)", "'Sideways' is not a value of state 'CullMode'"},
     {"technique T { pass {\n" PS " } }", "(2,20)", "the shader reads c0, which no parameter is bound to"},
     {"technique T { pass { VertexShader = asm { ps_3_0\n mov oC0, r0\n }; } }", "(1,42)",
      "VertexShader block holds no vertex shader"},
-    {"float x; float x;\ntechnique T { pass {} }", "(1,16)", "parameter 'x' is declared twice"},
-    {"float4 x = {1, 2};\ntechnique T { pass {} }", "(1,12)", "'x' needs 4 initial value(s)"},
-    {"float4 x : register(vs, s0);\ntechnique T { pass {} }", "(1,12)", "'x' needs a register of the form c<number>"},
-    {"float4x4 x : register(vs, c253);\ntechnique T { pass {} }", "(1,14)", "register 'c253' is out of range"},
+    {"float x; float x;" TECHNIQUE, "(1,16)", "parameter 'x' is declared twice"},
+    {"float4 x = {1, 2};" TECHNIQUE, "(1,12)", "'x' needs 4 initial value(s)"},
+    {"float4 x : register(vs, s0);" TECHNIQUE, "(1,12)", "'x' needs a register of the form c<number>"},
+    {"float4x4 x : register(vs, c253);" TECHNIQUE, "(1,14)", "register 'c253' is out of range"},
     {"float4 x;", "(1,10)", "the effect has no technique"},
     {"technique T { }", "(1,1)", "technique 'T' has no pass"},
     {"technique T { pass { ZEnable = 7; } }", "(1,22)", "state 'ZEnable' takes True or False"},
-    {"float x = 1e999;\ntechnique T { pass {} }", "(1,11)", "number out of range"},
+    {"float x = 1e999;" TECHNIQUE, "(1,11)", "number out of range"},
     {"half x;", "(1,1)", "expected a parameter type or 'technique', found 'half'"},
     {"technique T { pass { ZEnable = True } }", "(1,37)", "expected ';' after the state value, found '}'"},
     {"float x\x01;", "(1,8)", "unexpected character '?'"},
@@ -224,6 +203,22 @@ bool WellReported(const CompileResult& result)
 }
 
 }  // namespace
+
+TEST(Compiler, WellFormedSourceRoundTripsThroughD3DXAndIsDeterministic)
+{
+    ASSERT_NE(SharedTestDevice(), nullptr);
+    const CompileResult result = CompileEffectSource(WellFormed, "a.fx");
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(CompileEffectSource(WellFormed, "b.fx").binary, result.binary);
+    std::ofstream("fxc_roundtrip.fx", std::ios::binary).write(reinterpret_cast<const char*>(result.binary.data()),
+                                                               std::streamsize(result.binary.size()));
+    ID3DXEffect* effect = LoadEffect("fxc_roundtrip.fx");
+    ASSERT_NE(effect, nullptr);
+    ExpectParams(effect);
+    ExpectStatesApplied(effect, SharedTestDevice());
+    ExpectConstantTables(effect);
+    effect->Release();
+}
 
 TEST(CompilerErrors, EachMalformedSourceIsReportedAtItsPlace)
 {

@@ -10,7 +10,6 @@
 
 #include <cmath>
 #include <functional>
-#include <type_traits>
 
 namespace {
 
@@ -156,10 +155,7 @@ protected:
               const Indices& indices, D3DCOLOR clear = Sky)
     {
         BeginTarget(d, target, clear);
-        WithTechnique(fx, technique, [&] {
-            if constexpr (std::is_same_v<Vertex, PlainVertex>) DrawPlain(vertices, indices);
-            else DrawTangent(vertices, indices);
-        });
+        WithTechnique(fx, technique, [&] { DrawMesh(vertices, indices); });
     }
     void DrawSpheres();
     void DrawTerrainAndWater();
@@ -223,7 +219,7 @@ void ContactSheet::DrawTerrainAndWater()
     fx->SetFloat(AccumulatedTime.name, 3.0f);
     fx->SetTexture(WaterReflection.name, reflection.texture);
     fx->SetTexture(WaterRefraction.name, cells[3].texture);
-    WithTechnique(fx, TechniqueWater, [&] { DrawTangent(water.tangent, water.indices); });
+    WithTechnique(fx, TechniqueWater, [&] { DrawMesh(water.tangent, water.indices); });
 }
 
 }  // namespace

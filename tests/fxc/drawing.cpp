@@ -21,13 +21,13 @@ ID3DXEffect* LoadEffect(const char* path)
     return effect;
 }
 
-void DrawPlain(const std::vector<PlainVertex>& vertices, const Indices& indices)
+void DrawMesh(const std::vector<PlainVertex>& vertices, const Indices& indices)
 {
     SharedTestDevice()->SetFVF(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1);
     Draw(vertices, indices);
 }
 
-void DrawTangent(const std::vector<TangentVertex>& vertices, const Indices& indices)
+void DrawMesh(const std::vector<TangentVertex>& vertices, const Indices& indices)
 {
     static IDirect3DVertexDeclaration9* layout = [] {
         const D3DVERTEXELEMENT9 elements[] = {
@@ -100,13 +100,6 @@ void EffectTest::SetUp()
     ASSERT_NE(fx, nullptr);
     target = MakeTarget(d, Size, Size);
     d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-}
-
-void EffectTest::TearDown()
-{
-    if (fx) fx->Release();
-    for (IDirect3DTexture9* t : textures) t->Release();
-    ReleaseTarget(target);
 }
 
 void EffectTest::Matrices(const D3DXMATRIX& world, const D3DXMATRIX& viewProj)

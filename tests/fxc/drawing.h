@@ -21,8 +21,8 @@ using Indices = std::vector<uint16_t>;
 const Indices QuadIndices = {0, 1, 2, 2, 1, 3};
 
 ID3DXEffect* LoadEffect(const char* path);
-void DrawPlain(const std::vector<PlainVertex>& vertices, const Indices& indices);
-void DrawTangent(const std::vector<TangentVertex>& vertices, const Indices& indices);
+void DrawMesh(const std::vector<PlainVertex>& vertices, const Indices& indices);
+void DrawMesh(const std::vector<TangentVertex>& vertices, const Indices& indices);
 // A square in clip space at depth 0.5 with normal n, u along x and v along y.
 std::vector<PlainVertex> ClipSquare(float half, D3DXVECTOR3 n);
 // The same vertices with a tangent (dP/dV) and binormal (dP/dU) of their own.
@@ -58,7 +58,12 @@ protected:
     std::vector<IDirect3DTexture9*> textures;
 
     void SetUp() override;
-    void TearDown() override;
+    void TearDown() override
+    {
+        if (fx) fx->Release();
+        for (IDirect3DTexture9* t : textures) t->Release();
+        ReleaseTarget(target);
+    }
     IDirect3DTexture9* Own(IDirect3DTexture9* texture) { return textures.emplace_back(texture); }
     IDirect3DTexture9* Solid(DWORD colour) { return Own(SolidTexture(d, colour)); }
     void Matrices(const D3DXMATRIX& world, const D3DXMATRIX& viewProj);

@@ -55,7 +55,7 @@ protected:
     void DrawHeight(float y)
     {
         Matrices(Identity(), HeightViewProjection());
-        WithTechnique(fx, TechniqueHeight, [&] { DrawPlain(GroundSquare(y), QuadIndices); });
+        WithTechnique(fx, TechniqueHeight, [&] { DrawMesh(GroundSquare(y), QuadIndices); });
     }
 };
 
@@ -138,7 +138,7 @@ TEST_F(Effects, NoTechniqueReadsTheTargetItsPassDraws)
         fx->SetTexture(param, texture);
         BeginTarget(d, target, 0xFF000000);
         WithTechnique(fx, technique, [&] {
-            std::string(technique) == TechniqueNormalMapped ? DrawTangent(framed, QuadIndices) : DrawPlain(plain, QuadIndices);
+            std::string(technique) == TechniqueNormalMapped ? DrawMesh(framed, QuadIndices) : DrawMesh(plain, QuadIndices);
         });
         fx->SetTexture(param, grey);
         return ReadPixels(d, target.surface);
@@ -170,7 +170,7 @@ TEST_F(Effects, NormalMappedFollowsTheTangentFrame)
         fx->SetTexture(NormalHeightMap.name, Solid(0xFF000000 | byte(t.x) << 16 | byte(t.y) << 8 | byte(t.z)));
         D3DXVECTOR3 world = u * t.x + v * t.y + n * t.z;
         D3DXVec3Normalize(&world, &world);
-        const DWORD p = Centre(TechniqueNormalMapped, [&] { DrawTangent(quad, QuadIndices); });
+        const DWORD p = Centre(TechniqueNormalMapped, [&] { DrawMesh(quad, QuadIndices); });
         EXPECT_NEAR(Byte(p, 2), 255 * Lit(world), 3) << "tangent-space normal " << t.x << "," << t.y << "," << t.z;
     }
 }
@@ -182,7 +182,7 @@ TEST_F(Effects, DefaultOfAWhiteTextureWithoutSpecularIsAmbientPlusSun)
     fx->SetFloat(SpecPower.name, 25);
     fx->SetValue(CameraPosition.name, eye, 12);
     for (const D3DXVECTOR3 n : {D3DXVECTOR3(0, 1, 0), D3DXVECTOR3(0, -1, 0), D3DXVECTOR3(0.6f, 0, -0.8f)}) {
-        const DWORD p = Centre(TechniqueDefault, [&] { DrawPlain(ClipSquare(1, n), QuadIndices); });
+        const DWORD p = Centre(TechniqueDefault, [&] { DrawMesh(ClipSquare(1, n), QuadIndices); });
         for (int channel : {0, 1, 2}) EXPECT_NEAR(Byte(p, channel), std::lround(255 * Lit(n)), 1) << n.x << "," << n.y << "," << n.z;
     }
 }
@@ -195,7 +195,7 @@ TEST_F(Effects, SetMatrixTransformsRowVectors)
     D3DXMatrixTranslation(&world, 0.5f, 0.25f, 0);
     D3DXMatrixRotationZ(&viewProj, D3DX_PI / 2);
     Matrices(world, viewProj);
-    Centre(TechniqueDefault, [&] { DrawPlain(ClipSquare(0.1f, {0, 1, 0}), QuadIndices); });
+    Centre(TechniqueDefault, [&] { DrawMesh(ClipSquare(0.1f, {0, 1, 0}), QuadIndices); });
     const std::vector<DWORD> pixels = ReadPixels(d, target.surface);
     auto pixelAt = [&](D3DXVECTOR3 clip) {
         return pixels[size_t(int((1 - clip.y) / 2 * Size) * Size + int((clip.x + 1) / 2 * Size))];
@@ -266,7 +266,7 @@ TEST_F(Effects, WaterDecodesTheHeightImage)
         fx->SetVector(SourceSize.name, &size);
         fx->SetVector(SpecColor.name, &noSpecular);
         for (const auto& [name, colour] : bound) fx->SetTexture(name, Solid(colour));
-        const DWORD p = Centre(TechniqueWater, [&] { DrawTangent(water, QuadIndices); });
+        const DWORD p = Centre(TechniqueWater, [&] { DrawMesh(water, QuadIndices); });
         EXPECT_NEAR(Byte(p, 2), 255 * std::min(1.0, std::max(0.0, 1.0 + 4.0 * y)), 3) << "terrain at " << y;
     }
     fx->SetTexture(TerrainHeight.name, nullptr);
