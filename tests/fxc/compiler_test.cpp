@@ -165,6 +165,7 @@ const BadCase BadCases[] = {
      "(1,77)", "unknown sampler state 'Mip'"},
     {"sampler2D s = sampler_state { Texture = <Missing>; };" TECHNIQUE, "(1,31)", "unknown parameter 'Missing'"},
     {"float a : register(ps, c0);\nfloat4x4 m : register(c0);" TECHNIQUE, "(2,14)", "register clash: 'm' and 'a'"},
+    {"float a : register(vs, c3);\nfloat4x4 m : register(vs, c0);" TECHNIQUE, "(2,14)", "register clash: 'm' and 'a'"},
     {"float4 c : register(ps, c0);\ntechnique T { pass {\n" PS "\nPixelShader = asm { ps_3_0\n bogus r0, r1\n }; } }",
      "(6,1)", "state 'PixelShader' is set twice"},
     {"float4 c : register(ps, c0);\ntechnique T { pass { PixelShader = asm { ps_3_0\n mov oC0, c0\n frobnicate r0\n }; } }",
