@@ -28,11 +28,15 @@ Com<IDirect3DTexture9> ReadTexture(const char* path, HRESULT* hr = nullptr);
 std::vector<D3DXVECTOR3> Positions(ID3DXMesh* mesh);
 std::vector<DWORD> Indices(ID3DXMesh* mesh);
 std::vector<DWORD> Attributes(ID3DXMesh* mesh);
-// A texture's top level as 0xAARRGGBB pixels.
+// A texture's top level as 0xAARRGGBB pixels; At reads channel 0 (blue) to 3 (alpha) and wraps
+// around the edges.
 struct Pixels {
     UINT width = 0, height = 0;
     std::vector<DWORD> data;
-    int At(UINT x, UINT y, int channel) const { return int(data[size_t(y % height) * width + x % width] >> 8 * channel & 255); }
+    int At(UINT x, UINT y, int channel) const
+    {
+        return int(data[size_t(y % height) * width + x % width] >> 8 * channel & 255);
+    }
 };
 Pixels ReadLevel0(IDirect3DTexture9* texture);
 

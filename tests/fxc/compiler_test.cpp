@@ -56,7 +56,12 @@ technique Second { pass { ZEnable = True; } }
 
 void ExpectParams(ID3DXEffect* effect)
 {
-    const struct { const char* name; D3DXPARAMETER_CLASS cls; D3DXPARAMETER_TYPE type; UINT rows, cols, bytes; } expected[] = {
+    const struct {
+        const char* name;
+        D3DXPARAMETER_CLASS cls;
+        D3DXPARAMETER_TYPE type;
+        UINT rows, cols, bytes;
+    } expected[] = {
         {"Scale", D3DXPC_SCALAR, D3DXPT_FLOAT, 1, 1, 4},       {"Offset", D3DXPC_VECTOR, D3DXPT_FLOAT, 1, 2, 8},
         {"Eye", D3DXPC_VECTOR, D3DXPT_FLOAT, 1, 3, 12},        {"Tint", D3DXPC_VECTOR, D3DXPT_FLOAT, 1, 4, 16},
         {"Transform", D3DXPC_MATRIX_ROWS, D3DXPT_FLOAT, 4, 4, 64}, {"Picture", D3DXPC_OBJECT, D3DXPT_TEXTURE, 0, 0, 0},
@@ -68,9 +73,14 @@ void ExpectParams(ID3DXEffect* effect)
     for (const auto& e : expected) {
         D3DXPARAMETER_DESC p;
         ASSERT_EQ(effect->GetParameterDesc(effect->GetParameterByName(nullptr, e.name), &p), D3D_OK) << e.name;
-        EXPECT_TRUE(p.Class == e.cls && p.Type == e.type && p.Rows == e.rows && p.Columns == e.cols) << e.name;
-        EXPECT_TRUE(e.type == D3DXPT_TEXTURE || p.Bytes == e.bytes) << e.name;  // a texture's is the pointer size
-        EXPECT_TRUE(std::strcmp(e.name, "Eye") || !std::strcmp(p.Semantic, "SOMEWHERE"));
+        EXPECT_TRUE(p.Class == e.cls && p.Type == e.type && p.Rows == e.rows && p.Columns == e.cols)
+            << e.name << ": class " << p.Class << ", type " << p.Type << ", " << p.Rows << " x " << p.Columns;
+        if (e.type != D3DXPT_TEXTURE) {
+            EXPECT_EQ(p.Bytes, e.bytes) << e.name;  // a texture's is the host's pointer size
+        }
+        if (!std::strcmp(e.name, "Eye")) {
+            EXPECT_STREQ(p.Semantic, "SOMEWHERE");
+        }
     }
     float scale = 0, eye[3] = {};
     D3DXVECTOR4 tint;
@@ -107,7 +117,9 @@ void ExpectStatesApplied(ID3DXEffect* effect, IDirect3DDevice9* device)
         for (const auto& [inPass, sampler, state, want] : samplerStates) {
             DWORD value = 0xDEAD;
             device->GetSamplerState(sampler, state, &value);
-            EXPECT_TRUE(inPass != pass || value == want) << "sampler " << sampler << " state " << state << ": " << value;
+            if (inPass == pass) {
+                EXPECT_EQ(value, want) << "sampler " << sampler << ", state " << state;
+            }
         }
     };
     effect->SetTechnique("First");

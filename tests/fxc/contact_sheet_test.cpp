@@ -180,8 +180,10 @@ void ContactSheet::DrawTerrainAndWater()
 {
     const D3DXVECTOR3 eye(-9, 3.5f, -16), at(0, 1, 0);
     const D3DXMATRIX heightViewProj = HeightViewProjection(), viewProj = PerspectiveViewProj(eye, at);
-    const std::pair<EffectParam, D3DXVECTOR3> layers[] = {{Terrain0, {0.86f, 0.78f, 0.56f}}, {Terrain1, {0.30f, 0.55f, 0.20f}},
-                                                          {Terrain2, {0.50f, 0.48f, 0.45f}}, {Terrain3, {0.95f, 0.96f, 0.98f}}};
+    const std::pair<EffectParam, D3DXVECTOR3> layers[] = {{Terrain0, {0.86f, 0.78f, 0.56f}},
+                                                          {Terrain1, {0.30f, 0.55f, 0.20f}},
+                                                          {Terrain2, {0.50f, 0.48f, 0.45f}},
+                                                          {Terrain3, {0.95f, 0.96f, 0.98f}}};
     for (const auto& [layer, c] : layers) fx->SetTexture(layer.name, Speckled(c.x, c.y, c.z));
     Material(Speckled(0.80f, 0.70f, 0.48f), 12, {0.1f, 0.1f, 0.1f, 1});
     Camera(eye, at, &heightViewProj);

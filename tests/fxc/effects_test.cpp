@@ -74,7 +74,8 @@ void ExpectNames(const char* path, const EffectParam (&params)[P], const char* c
         const UINT* want = shapes[int(param.type)];
         EXPECT_TRUE(UINT(desc.Class) == want[0] && UINT(desc.Type) == want[1] && desc.Rows == want[2] &&
                     desc.Columns == want[3])
-            << param.name;
+            << param.name << ": class " << desc.Class << ", type " << desc.Type << ", " << desc.Rows << " x "
+            << desc.Columns;
     }
     for (const char* technique : techniques) {
         UINT passes = 0;
@@ -106,7 +107,8 @@ TEST_F(Effects, EachPassSetsTheStatesTheFrameReliesOn)
     const std::pair<const char*, States> cases[] = {
         {TechniqueDefault, material}, {TechniqueTerrain, material}, {TechniqueNormalMapped, material},
         {TechniqueHeight, material},
-        {TechniqueWater, {{D3DRS_ALPHABLENDENABLE, 0}, {D3DRS_ALPHATESTENABLE, 0}, {D3DRS_ZENABLE, 1}, {D3DRS_CULLMODE, D3DCULL_NONE}}}};
+        {TechniqueWater,
+         {{D3DRS_ALPHABLENDENABLE, 0}, {D3DRS_ALPHATESTENABLE, 0}, {D3DRS_ZENABLE, 1}, {D3DRS_CULLMODE, D3DCULL_NONE}}}};
     // What a sprite copy and the reflection pass leave behind.
     const States before = {{D3DRS_ALPHABLENDENABLE, 1}, {D3DRS_ALPHATESTENABLE, 1}, {D3DRS_CLIPPLANEENABLE, 1},
                            {D3DRS_ZENABLE, 0}, {D3DRS_ZWRITEENABLE, 0}, {D3DRS_CULLMODE, D3DCULL_CW}};
@@ -138,7 +140,8 @@ TEST_F(Effects, NoTechniqueReadsTheTargetItsPassDraws)
         fx->SetTexture(param, texture);
         BeginTarget(d, target, 0xFF000000);
         WithTechnique(fx, technique, [&] {
-            std::string(technique) == TechniqueNormalMapped ? DrawMesh(framed, QuadIndices) : DrawMesh(plain, QuadIndices);
+            std::string(technique) == TechniqueNormalMapped ? DrawMesh(framed, QuadIndices)
+                                                            : DrawMesh(plain, QuadIndices);
         });
         fx->SetTexture(param, grey);
         return ReadPixels(d, target.surface);
@@ -183,7 +186,8 @@ TEST_F(Effects, DefaultOfAWhiteTextureWithoutSpecularIsAmbientPlusSun)
     fx->SetValue(CameraPosition.name, eye, 12);
     for (const D3DXVECTOR3 n : {D3DXVECTOR3(0, 1, 0), D3DXVECTOR3(0, -1, 0), D3DXVECTOR3(0.6f, 0, -0.8f)}) {
         const DWORD p = Centre(TechniqueDefault, [&] { DrawMesh(ClipSquare(1, n), QuadIndices); });
-        for (int channel : {0, 1, 2}) EXPECT_NEAR(Byte(p, channel), std::lround(255 * Lit(n)), 1) << n.x << "," << n.y << "," << n.z;
+        for (int channel : {0, 1, 2})
+            EXPECT_NEAR(Byte(p, channel), std::lround(255 * Lit(n)), 1) << n.x << "," << n.y << "," << n.z;
     }
 }
 
