@@ -26,13 +26,6 @@ void Render(UINT width, UINT height, const char* file, const std::function<void(
     ReleaseTarget(t);
 }
 
-void SetCell(IDirect3DDevice9* d, DWORD x, DWORD y, DWORD w, DWORD h, D3DCOLOR background)
-{
-    const D3DVIEWPORT9 viewport = {x, y, w, h, 0, 1};
-    d->SetViewport(&viewport);
-    d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, background, 1, 0);
-}
-
 // Fixed function needs normals: meshes without them get computed ones. The terrain is coloured
 // by the height it is placed at: sea floor, beach, grass, rock, snow.
 Com<ID3DXMesh> Drawable(const char* path, bool colourByHeight = false)
@@ -196,7 +189,9 @@ void SaveMeshSheet(const char* file)
     Render(4 * w, 3 * h, file, [&](IDirect3DDevice9* d) {
         Lights(d);
         for (UINT i = 0; i < 12; ++i) {
-            SetCell(d, i % 4 * w, i / 4 * h, w, h, D3DCOLOR_XRGB(150, 180, 210));
+            const D3DVIEWPORT9 viewport = {i % 4 * w, i / 4 * h, w, h, 0, 1};
+            d->SetViewport(&viewport);
+            d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, D3DCOLOR_XRGB(150, 180, 210), 1, 0);
             cells[i](d);
         }
     });

@@ -1,7 +1,5 @@
 #include "tests/content/content_support.h"
 
-#include <algorithm>
-
 #include "content/scene.h"
 #include "render/renderer.h"
 
@@ -76,29 +74,21 @@ std::vector<RenderObject*> ViewerScene()
     return TheRenderer->objects;
 }
 
-Ground PlacedGround(ID3DXMesh* terrain)
-{
-    Ground g{Positions(terrain), Indices(terrain), {}};
-    const std::vector<RenderObject*> scene = ViewerScene();
-    for (int i = 0; i < 4; ++i) g.tiles.push_back(scene[i]->world);
-    return g;
-}
-
 bool Ground::HeightAt(float x, float z, float& y) const
 {
-    for (const D3DXMATRIX& w : tiles) {
+    static const std::vector<RenderObject*> scene = ViewerScene();
+    const std::vector<D3DXVECTOR3>& p = positions;
+    const std::vector<DWORD>& idx = indices;
+    for (int tile = 0; tile < 4; ++tile) {
+        const D3DXMATRIX& w = scene[tile]->world;  // scale and translation only
         const float px = (x - w._41) / w._11, pz = (z - w._43) / w._33;
-        for (size_t f = 0; f + 2 < indices.size(); f += 3) {
-            const D3DXVECTOR3 &a = positions[indices[f]], &b = positions[indices[f + 1]], &c = positions[indices[f + 2]];
-            const float e = 1e-3f;  // a point on a tile's edge may land a rounding step outside it
-            if (px < std::min({a.x, b.x, c.x}) - e || px > std::max({a.x, b.x, c.x}) + e ||
-                pz < std::min({a.z, b.z, c.z}) - e || pz > std::max({a.z, b.z, c.z}) + e)
-                continue;
+        for (size_t f = 0; f + 2 < idx.size(); f += 3) {
+            const D3DXVECTOR3 &a = p[idx[f]], &b = p[idx[f + 1]], &c = p[idx[f + 2]];
             const float det = (b.z - c.z) * (a.x - c.x) + (c.x - b.x) * (a.z - c.z);
             if (det == 0) continue;
             const float l1 = ((b.z - c.z) * (px - c.x) + (c.x - b.x) * (pz - c.z)) / det;
             const float l2 = ((c.z - a.z) * (px - c.x) + (a.x - c.x) * (pz - c.z)) / det, l3 = 1 - l1 - l2;
-            if (l1 < -1e-4f || l2 < -1e-4f || l3 < -1e-4f) continue;
+            if (l1 < -1e-4f || l2 < -1e-4f || l3 < -1e-4f) continue;  // a tile's edge may round a step outside
             y = w._22 * (l1 * a.y + l2 * b.y + l3 * c.y) + w._42;
             return true;
         }

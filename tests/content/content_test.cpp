@@ -22,11 +22,11 @@ const DWORD PosNormalTex = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1;  // 0x112
 const DWORD PosTex = D3DFVF_XYZ | D3DFVF_TEX1;                        // 0x102
 
 struct Bounds {
-    D3DXVECTOR3 lo{1e9f, 1e9f, 1e9f}, hi{-1e9f, -1e9f, -1e9f};
+    D3DXVECTOR3 lo, hi;
 };
 Bounds BoundsOf(const std::vector<D3DXVECTOR3>& points)
 {
-    Bounds b;
+    Bounds b{points[0], points[0]};
     for (const D3DXVECTOR3& p : points) {
         D3DXVec3Minimize(&b.lo, &b.lo, &p);
         D3DXVec3Maximize(&b.hi, &b.hi, &p);
@@ -60,7 +60,7 @@ TEST(ContentMeshes, EveryMeshLoadsWithTheNormalsItsLoadPathNeeds)
         ASSERT_EQ(loaded.mesh->CloneMeshFVF(D3DXMESH_SYSTEMMEM, PosNormalTex, SharedTestDevice(), &file.p), D3D_OK);
         ASSERT_EQ(file->CloneMeshFVF(D3DXMESH_SYSTEMMEM, PosNormalTex, SharedTestDevice(), &derived.p), D3D_OK);
         ASSERT_EQ(D3DXComputeNormals(derived.p, nullptr), D3D_OK);
-        struct V { D3DXVECTOR3 p, n; float u, v; } *a = nullptr, *b = nullptr;
+        struct V { D3DXVECTOR3 p, n; float u, v; } *a = nullptr, *b = nullptr;  // as loaded, as derived
         file->LockVertexBuffer(D3DLOCK_READONLY, reinterpret_cast<void**>(&a));
         derived->LockVertexBuffer(D3DLOCK_READONLY, reinterpret_cast<void**>(&b));
         double dots = 0;
@@ -71,13 +71,10 @@ TEST(ContentMeshes, EveryMeshLoadsWithTheNormalsItsLoadPathNeeds)
         }
         derived->UnlockVertexBuffer();
         file->UnlockVertexBuffer();
-        if (m.minMeanDot > 0) {
-            EXPECT_GT(dots / file->GetNumVertices(), m.minMeanDot) << m.path;
-        } else {
-            EXPECT_EQ(notUnit, 0) << m.path << ": vertices without a derivable normal";
-        }
+        if (m.minMeanDot > 0) EXPECT_GT(dots / file->GetNumVertices(), m.minMeanDot) << m.path;
+        else EXPECT_EQ(notUnit, 0) << m.path << ": vertices without a derivable normal";
     }
-    // The water faces up, so its derived normals do.
+    // The water faces up: every face's winding gives +y.
     LoadedMesh water = ReadMesh(WaterMesh);
     const std::vector<D3DXVECTOR3> p = Positions(water.mesh.p);
     const std::vector<DWORD> idx = Indices(water.mesh.p);
@@ -111,7 +108,7 @@ TEST(ContentMeshes, DinosaurHasNineSubsetsCoveringEveryFaceAndFacesMinusZ)
     EXPECT_LT(z[7] / faces[7], z[0] / faces[0] - 0.3f);
 }
 
-TEST(ContentMeshes, TerrainAndWaterTilesMeetExactly)
+TEST(ContentMeshes, TerrainAndWaterTilesMeetExactlyAndTheTerrainCrossesTheWater)
 {
     LoadedMesh terrain = ReadMesh(TerrainMesh), water = ReadMesh(WaterMesh);
     ASSERT_TRUE(terrain.mesh.p && water.mesh.p);
@@ -140,27 +137,18 @@ TEST(ContentMeshes, TerrainAndWaterTilesMeetExactly)
             }
     EXPECT_GT(pairs, 100);
     EXPECT_LT(worst, 1e-3f) << "edge height mismatch (model units)";
-}
-
-TEST(ContentScene, TerrainCrossesTheWaterWithSeaShallowsShoreAndDryLand)
-{
-    LoadedMesh terrain = ReadMesh(TerrainMesh);
-    ASSERT_TRUE(terrain.mesh.p);
-    const D3DXMATRIX tile = ViewerScene()[0]->world;
+    // Placed, the heights give sea, shallows, shore and dry land.
     int deep = 0, shallow = 0, shore = 0, dry = 0;
-    for (const D3DXVECTOR3& p : Placed(Positions(terrain.mesh.p), tile)) {
+    for (const D3DXVECTOR3& p : Placed(t, scene[0]->world)) {
         deep += p.y < -1.0f;
         shallow += p.y >= -1.0f && p.y < 0.0f;
         shore += p.y >= 0.0f && p.y < 0.3f;
         dry += p.y >= 1.0f;
     }
-    const int n = int(terrain.mesh->GetNumVertices());
+    const int n = int(t.size());
     std::printf("terrain: %d%% deep, %d%% shallow, %d%% shore, %d%% above 1\n", 100 * deep / n, 100 * shallow / n,
                 100 * shore / n, 100 * dry / n);
-    EXPECT_GT(deep, n / 10);
-    EXPECT_GT(shallow, n / 20);
-    EXPECT_GT(shore, n / 50);
-    EXPECT_GT(dry, n / 20);
+    EXPECT_TRUE(deep > n / 10 && shallow > n / 20 && shore > n / 50 && dry > n / 20);
 }
 
 // Both dinosaurs' feet (model y = 0) rest on dry ground and no part of them sinks into it; the
@@ -169,7 +157,7 @@ TEST(ContentScene, ModelsStandOnTheGroundAndTheTurtleSwims)
 {
     LoadedMesh terrain = ReadMesh(TerrainMesh), dino = ReadMesh(DinoMesh), turtle = ReadMesh(TurtleMesh);
     ASSERT_TRUE(terrain.mesh.p && dino.mesh.p && turtle.mesh.p);
-    const Ground ground = PlacedGround(terrain.mesh.p);
+    const Ground ground(terrain.mesh.p);
     const std::vector<RenderObject*> scene = ViewerScene();
     const std::vector<D3DXVECTOR3> model = Positions(dino.mesh.p);
     for (int which : {20, 21}) {
@@ -218,13 +206,11 @@ TEST(ContentTextures, EveryFileHasItsFormatSizeAndFullMipChain)
         ASSERT_EQ(hr, D3D_OK) << path;
         D3DSURFACE_DESC desc;
         tex->GetLevelDesc(0, &desc);
-        const D3DXIMAGE_FILEFORMAT file = ext == ".dds" ? D3DXIFF_DDS : ext == ".bmp" ? D3DXIFF_BMP : D3DXIFF_PNG;
-        EXPECT_EQ(info.ImageFileFormat, file) << path;
-        EXPECT_EQ(info.Format, ext == ".bmp" ? D3DFMT_R8G8B8 : D3DFMT_A8R8G8B8) << path;
-        EXPECT_EQ(desc.Format, ext == ".bmp" ? D3DFMT_X8R8G8B8 : D3DFMT_A8R8G8B8) << path;
-        if (ext == ".dds") {
-            EXPECT_EQ(info.MipLevels, tex->GetLevelCount()) << path << ": the file's mip chain is incomplete";
-        }
+        const bool dds = ext == ".dds", bmp = ext == ".bmp";
+        EXPECT_EQ(info.ImageFileFormat, dds ? D3DXIFF_DDS : bmp ? D3DXIFF_BMP : D3DXIFF_PNG) << path;
+        EXPECT_EQ(info.Format, bmp ? D3DFMT_R8G8B8 : D3DFMT_A8R8G8B8) << path;
+        EXPECT_EQ(desc.Format, bmp ? D3DFMT_X8R8G8B8 : D3DFMT_A8R8G8B8) << path;
+        EXPECT_TRUE(!dds || info.MipLevels == tex->GetLevelCount()) << path << ": the file's mip chain is incomplete";
         EXPECT_TRUE(!(desc.Width & (desc.Width - 1)) && !(desc.Height & (desc.Height - 1))) << path;
         EXPECT_GE(std::min(desc.Width, desc.Height), 256u) << path;
         UINT levels = 1;
@@ -233,16 +219,13 @@ TEST(ContentTextures, EveryFileHasItsFormatSizeAndFullMipChain)
     }
 }
 
-int Channel(DWORD p, int c) { return int((p >> (8 * c)) & 0xFF); }
-
 // The mean step in channel c between columns (or rows) a and b.
 double MeanStep(const Pixels& px, int c, bool columns, UINT a, UINT b)
 {
     const UINT n = columns ? px.height : px.width;
     double sum = 0;
     for (UINT i = 0; i < n; ++i)
-        sum += columns ? std::abs(Channel(px.At(a, i), c) - Channel(px.At(b, i), c))
-                       : std::abs(Channel(px.At(i, a), c) - Channel(px.At(i, b), c));
+        sum += columns ? std::abs(px.At(a, i, c) - px.At(b, i, c)) : std::abs(px.At(i, a, c) - px.At(i, b, c));
     return sum / n;
 }
 
@@ -260,12 +243,12 @@ TEST(ContentTextures, RepeatedMapsContinueAcrossTheirEdges)
             EXPECT_LE(MeanStep(px, c, true, w - 1, 0), 2 * besideX + 0.5) << path << " channel " << c << " left/right";
             EXPECT_LE(MeanStep(px, c, false, h - 1, 0), 2 * besideY + 0.5) << path << " channel " << c << " top/bottom";
         }
+        for (UINT i = 0; path == WaterHeight && i < w * h; ++i) {
+            const DWORD p = px.data[i];
+            ASSERT_TRUE(p >> 24 == 255 && (p >> 16 & 255) == (p >> 8 & 255) && (p >> 8 & 255) == (p & 255))
+                << "height not in opaque R, G, B";
+        }
     }
-    Com<IDirect3DTexture9> height = ReadTexture(WaterHeight);
-    ASSERT_TRUE(height.p);
-    for (DWORD p : ReadLevel0(height.p).data)
-        ASSERT_TRUE(Channel(p, 3) == 255 && Channel(p, 0) == Channel(p, 1) && Channel(p, 1) == Channel(p, 2))
-            << "height not in opaque R, G, B";
 }
 
 // R must follow -d(height)/dU and G -d(height)/dV, the height read from alpha: the convention
@@ -281,11 +264,11 @@ TEST(ContentTextures, NormalMapsPutUInRedVInGreenAndHeightInAlpha)
         int facingOut = 0;
         for (UINT y = 0; y < h; ++y)
             for (UINT x = 0; x < w; ++x) {
-                const double du = Channel(px.At((x + 1) % w, y), 3) - Channel(px.At((x + w - 1) % w, y), 3);
-                const double dv = Channel(px.At(x, (y + 1) % h), 3) - Channel(px.At(x, (y + h - 1) % h), 3);
-                const double r = Channel(px.At(x, y), 2) - 127.5, g = Channel(px.At(x, y), 1) - 127.5;
+                const double du = px.At(x + 1, y, 3) - px.At(x + w - 1, y, 3);
+                const double dv = px.At(x, y + 1, 3) - px.At(x, y + h - 1, 3);
+                const double r = px.At(x, y, 2) - 127.5, g = px.At(x, y, 1) - 127.5;
                 su -= r * du, sv -= g * dv, nu += r * r, nv += g * g, gu += du * du, gv += dv * dv;
-                facingOut += Channel(px.At(x, y), 0) > 128;
+                facingOut += px.At(x, y, 0) > 128;
             }
         const double cu = su / std::sqrt(nu * gu + 1e-9), cv = sv / std::sqrt(nv * gv + 1e-9);
         std::printf("%s: R~-dh/dU %.2f, G~-dh/dV %.2f\n", path, cu, cv);
@@ -300,8 +283,9 @@ TEST(ContentBuilder, WritesTheSameBytesEveryRunAndFailsNamingAFileItCannotWrite)
     std::string output;
     fs::remove_all("contentgen_rerun");
     ASSERT_EQ(RunProgram("contentgen.exe contentgen_rerun", output), 0u) << output;
-    for (const char* path : MeshFiles) EXPECT_TRUE(ReadText(path) == ReadText((fs::path("contentgen_rerun") / path).string())) << path;
-    for (const char* path : TextureFiles)
+    std::vector<const char*> files(std::begin(MeshFiles), std::end(MeshFiles));
+    files.insert(files.end(), std::begin(TextureFiles), std::end(TextureFiles));
+    for (const char* path : files)
         EXPECT_TRUE(ReadText(path) == ReadText((fs::path("contentgen_rerun") / path).string())) << path;
     fs::remove_all("contentgen_rerun");
     // A plain file where the Content folder should be: no output can be written.

@@ -1,11 +1,15 @@
-// The effect compiler: well-formed sources load in D3DX with the declared names, types, values
-// and states; malformed ones give a located message; mangled ones never crash it.
+// The effect compiler: a well-formed source through D3DX (names, types, initial values, techniques,
+// pass states, constant tables); malformed ones reported at their place, by fxc.exe too; mangled
+// ones never crash or hang it.
 #include "fxc.h"
 #include "tests/fxc/drawing.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
 #include <string>
 
 namespace {
@@ -17,23 +21,16 @@ float3 Eye : SOMEWHERE : register(c10) = float3(1, 2, 3);
 float4 Tint : register(ps, c0) = {0.1, 0.2, 0.3, 0.4};
 float4x4 Transform : register(vs, c0);
 texture Picture;
-sampler2D PictureSampler : register(s2) = sampler_state
-{
+sampler2D PictureSampler : register(s2) = sampler_state {
     Texture = <Picture>; MinFilter = Point; MagFilter = Linear; MipFilter = None;
-    AddressU = Clamp; AddressV = Mirror; MaxAnisotropy = 3;
-};
-
-technique First
-{
-    pass A
-    {
+    AddressU = Clamp; AddressV = Mirror; MaxAnisotropy = 3; };
+technique First {
+    pass A {
         ZEnable = False; ZWriteEnable = False; ZFunc = Greater; CullMode = CW;
         AlphaBlendEnable = True; SrcBlend = SrcAlpha; DestBlend = InvSrcAlpha; BlendOp = RevSubtract;
         AlphaTestEnable = True; AlphaRef = 7; AlphaFunc = GreaterEqual; ColorWriteEnable = 5;
         FillMode = Wireframe; StencilEnable = True;
-        VertexShader = asm
-        {
-            vs_3_0
+        VertexShader = asm { vs_3_0
             dcl_position v0
             dcl_position o0
             dcl_texcoord0 o1
@@ -45,9 +42,7 @@ technique First
             add o1.xy, r0, c9     // Offset
             mov o1.zw, c10.xyxy   // Eye
         };
-        PixelShader = asm
-        {
-            ps_3_0
+        PixelShader = asm { ps_3_0
             dcl_texcoord0 v0.xy
             dcl_2d s2
             texld r0, v0, s2
@@ -59,111 +54,86 @@ technique First
 technique Second { pass { ZEnable = True; } }
 )";
 
-ID3DXEffect* CreateFromSource(const char* text, const char* path)
-{
-    CompileResult result = CompileEffectSource(text, "test.fx");
-    EXPECT_TRUE(result.ok) << result.error;
-    FILE* file = std::fopen(path, "wb");
-    if (!file) return nullptr;
-    std::fwrite(result.binary.data(), 1, result.binary.size(), file);
-    std::fclose(file);
-    return LoadEffect(path);
-}
-
 void ExpectParams(ID3DXEffect* effect)
 {
-    struct {
+    const struct {
         const char* name;
         D3DXPARAMETER_CLASS cls;
         D3DXPARAMETER_TYPE type;
         UINT rows, cols, bytes;
-    } const expected[] = {
+    } expected[] = {
         {"Scale", D3DXPC_SCALAR, D3DXPT_FLOAT, 1, 1, 4},       {"Offset", D3DXPC_VECTOR, D3DXPT_FLOAT, 1, 2, 8},
         {"Eye", D3DXPC_VECTOR, D3DXPT_FLOAT, 1, 3, 12},        {"Tint", D3DXPC_VECTOR, D3DXPT_FLOAT, 1, 4, 16},
-        {"Transform", D3DXPC_MATRIX_ROWS, D3DXPT_FLOAT, 4, 4, 64}, {"Picture", D3DXPC_OBJECT, D3DXPT_TEXTURE, 0, 0, 8},
-        {"PictureSampler", D3DXPC_OBJECT, D3DXPT_SAMPLER2D, 0, 0, 0},
-    };
+        {"Transform", D3DXPC_MATRIX_ROWS, D3DXPT_FLOAT, 4, 4, 64}, {"Picture", D3DXPC_OBJECT, D3DXPT_TEXTURE, 0, 0, 0},
+        {"PictureSampler", D3DXPC_OBJECT, D3DXPT_SAMPLER2D, 0, 0, 0}};
     D3DXEFFECT_DESC desc;
     ASSERT_EQ(effect->GetDesc(&desc), D3D_OK);
     EXPECT_EQ(desc.Parameters, 7u);
     EXPECT_EQ(desc.Techniques, 2u);
     for (const auto& e : expected) {
-        SCOPED_TRACE(e.name);
         D3DXPARAMETER_DESC p;
-        ASSERT_EQ(effect->GetParameterDesc(effect->GetParameterByName(nullptr, e.name), &p), D3D_OK);
-        EXPECT_EQ(p.Class, e.cls);
-        EXPECT_EQ(p.Type, e.type);
-        EXPECT_EQ(p.Rows, e.rows);
-        EXPECT_EQ(p.Columns, e.cols);
+        ASSERT_EQ(effect->GetParameterDesc(effect->GetParameterByName(nullptr, e.name), &p), D3D_OK) << e.name;
+        EXPECT_TRUE(p.Class == e.cls && p.Type == e.type && p.Rows == e.rows && p.Columns == e.cols)
+            << e.name << ": class " << p.Class << ", type " << p.Type << ", " << p.Rows << " x " << p.Columns;
         if (e.type != D3DXPT_TEXTURE) {
-            EXPECT_EQ(p.Bytes, e.bytes);  // an object's size is the host's pointer size
+            EXPECT_EQ(p.Bytes, e.bytes) << e.name;  // a texture's is the host's pointer size
+        }
+        if (!std::strcmp(e.name, "Eye")) {
+            EXPECT_STREQ(p.Semantic, "SOMEWHERE");
         }
     }
-    D3DXPARAMETER_DESC eye;
-    effect->GetParameterDesc(effect->GetParameterByName(nullptr, "Eye"), &eye);
-    EXPECT_STREQ(eye.Semantic, "SOMEWHERE");
-}
-
-void ExpectInitialValues(ID3DXEffect* effect)
-{
-    float scale = 0;
-    effect->GetFloat("Scale", &scale);
-    EXPECT_EQ(scale, 2.5f);
-    float eye[3] = {};
-    effect->GetValue("Eye", eye, sizeof eye);
-    EXPECT_EQ(eye[0], 1.0f);
-    EXPECT_EQ(eye[2], 3.0f);
+    float scale = 0, eye[3] = {};
     D3DXVECTOR4 tint;
+    effect->GetFloat("Scale", &scale);
+    effect->GetValue("Eye", eye, sizeof eye);
     effect->GetVector("Tint", &tint);
+    EXPECT_TRUE(scale == 2.5f && eye[0] == 1 && eye[2] == 3);
     EXPECT_EQ(tint, D3DXVECTOR4(0.1f, 0.2f, 0.3f, 0.4f));
-}
-
-void ExpectTechniques(ID3DXEffect* effect)
-{
     D3DXTECHNIQUE_DESC first, second;
+    D3DXPASS_DESC pass;
     ASSERT_EQ(effect->GetTechniqueDesc(effect->GetTechniqueByName("First"), &first), D3D_OK);
     ASSERT_EQ(effect->GetTechniqueDesc(effect->GetTechniqueByName("Second"), &second), D3D_OK);
-    EXPECT_EQ(first.Passes, 2u);
-    EXPECT_EQ(second.Passes, 1u);
-    D3DXPASS_DESC pass;
     effect->GetPassDesc(effect->GetPass("First", 0), &pass);
+    EXPECT_TRUE(first.Passes == 2 && second.Passes == 1);
     EXPECT_STREQ(pass.Name, "A");
 }
 
-// Applying pass A puts every named state on the device: the operation numbers are right.
+// Applying a pass puts every named state on the device: the operation numbers are right.
 void ExpectStatesApplied(ID3DXEffect* effect, IDirect3DDevice9* device)
 {
-    effect->SetTechnique("First");
-    ASSERT_EQ(effect->Begin(nullptr, 0), D3D_OK);
-    ASSERT_EQ(effect->BeginPass(0), D3D_OK);
     const std::pair<D3DRENDERSTATETYPE, DWORD> states[] = {
         {D3DRS_ZENABLE, 0}, {D3DRS_ZWRITEENABLE, 0}, {D3DRS_ZFUNC, D3DCMP_GREATER}, {D3DRS_CULLMODE, D3DCULL_CW},
         {D3DRS_ALPHABLENDENABLE, 1}, {D3DRS_SRCBLEND, D3DBLEND_SRCALPHA}, {D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA},
         {D3DRS_BLENDOP, D3DBLENDOP_REVSUBTRACT}, {D3DRS_ALPHATESTENABLE, 1}, {D3DRS_ALPHAREF, 7},
         {D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL}, {D3DRS_COLORWRITEENABLE, 5}, {D3DRS_FILLMODE, D3DFILL_WIREFRAME},
-        {D3DRS_STENCILENABLE, 1},
+        {D3DRS_STENCILENABLE, 1}};
+    // Sampler 2 is the sampler's register(s2); sampler 5 gets pass B's indexed states.
+    const std::tuple<int, DWORD, D3DSAMPLERSTATETYPE, DWORD> samplerStates[] = {
+        {0, 2, D3DSAMP_MINFILTER, D3DTEXF_POINT},      {0, 2, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR},
+        {0, 2, D3DSAMP_MIPFILTER, D3DTEXF_NONE},       {0, 2, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP},
+        {0, 2, D3DSAMP_ADDRESSV, D3DTADDRESS_MIRROR},  {0, 2, D3DSAMP_MAXANISOTROPY, 3},
+        {1, 5, D3DSAMP_MINFILTER, D3DTEXF_ANISOTROPIC}, {1, 5, D3DSAMP_ADDRESSW, D3DTADDRESS_BORDER}};
+    auto expectSamplers = [&](int pass) {
+        for (const auto& [inPass, sampler, state, want] : samplerStates) {
+            DWORD value = 0xDEAD;
+            device->GetSamplerState(sampler, state, &value);
+            if (inPass == pass) {
+                EXPECT_EQ(value, want) << "sampler " << sampler << ", state " << state;
+            }
+        }
     };
-    for (const auto& state : states) {
+    effect->SetTechnique("First");
+    ASSERT_EQ(effect->Begin(nullptr, 0), D3D_OK);
+    ASSERT_EQ(effect->BeginPass(0), D3D_OK);
+    for (const auto& [state, want] : states) {
         DWORD value = 0xDEAD;
-        device->GetRenderState(state.first, &value);
-        EXPECT_EQ(value, state.second) << "render state " << state.first;
+        device->GetRenderState(state, &value);
+        EXPECT_EQ(value, want) << "render state " << state;
     }
-    const std::pair<D3DSAMPLERSTATETYPE, DWORD> samplerStates[] = {
-        {D3DSAMP_MINFILTER, D3DTEXF_POINT}, {D3DSAMP_MAGFILTER, D3DTEXF_LINEAR}, {D3DSAMP_MIPFILTER, D3DTEXF_NONE},
-        {D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP}, {D3DSAMP_ADDRESSV, D3DTADDRESS_MIRROR}, {D3DSAMP_MAXANISOTROPY, 3},
-    };
-    for (const auto& state : samplerStates) {
-        DWORD value = 0xDEAD;
-        device->GetSamplerState(2, state.first, &value);  // the sampler's register(s2)
-        EXPECT_EQ(value, state.second) << "sampler state " << state.first;
-    }
+    expectSamplers(0);
     effect->EndPass();
     ASSERT_EQ(effect->BeginPass(1), D3D_OK);
-    DWORD filter = 0, address = 0;
-    device->GetSamplerState(5, D3DSAMP_MINFILTER, &filter);
-    device->GetSamplerState(5, D3DSAMP_ADDRESSW, &address);
-    EXPECT_EQ(filter, DWORD(D3DTEXF_ANISOTROPIC));
-    EXPECT_EQ(address, DWORD(D3DTADDRESS_BORDER));
+    expectSamplers(1);
     effect->EndPass();
     effect->End();
 }
@@ -173,8 +143,7 @@ void ExpectConstantTables(ID3DXEffect* effect)
 {
     D3DXPASS_DESC pass;
     effect->GetPassDesc(effect->GetPass("First", 0), &pass);
-    ID3DXConstantTable* vs = nullptr;
-    ID3DXConstantTable* ps = nullptr;
+    ID3DXConstantTable *vs = nullptr, *ps = nullptr;
     ASSERT_EQ(D3DXGetShaderConstantTable(pass.pVertexShaderFunction, &vs), D3D_OK);
     ASSERT_EQ(D3DXGetShaderConstantTable(pass.pPixelShaderFunction, &ps), D3D_OK);
     D3DXCONSTANTTABLE_DESC vsDesc, psDesc;
@@ -185,38 +154,138 @@ void ExpectConstantTables(ID3DXEffect* effect)
     D3DXCONSTANT_DESC c;
     UINT count = 1;
     ASSERT_EQ(vs->GetConstantDesc(vs->GetConstantByName(nullptr, "Transform"), &c, &count), D3D_OK);
-    EXPECT_EQ(c.RegisterSet, D3DXRS_FLOAT4);
-    EXPECT_EQ(c.RegisterIndex, 0u);
-    EXPECT_EQ(c.RegisterCount, 4u);
+    EXPECT_TRUE(c.RegisterSet == D3DXRS_FLOAT4 && c.RegisterIndex == 0 && c.RegisterCount == 4);
     EXPECT_EQ(c.Class, D3DXPC_MATRIX_COLUMNS);
     ASSERT_EQ(ps->GetConstantDesc(ps->GetConstantByName(nullptr, "PictureSampler"), &c, &count), D3D_OK);
-    EXPECT_EQ(c.RegisterSet, D3DXRS_SAMPLER);
-    EXPECT_EQ(c.RegisterIndex, 2u);
+    EXPECT_TRUE(c.RegisterSet == D3DXRS_SAMPLER && c.RegisterIndex == 2);
     EXPECT_EQ(ps->GetConstantByName(nullptr, "Transform"), nullptr);
     vs->Release();
     ps->Release();
 }
 
+// Source, "(line,col)", part of the message. Minimal shader bodies, so each case breaks one thing.
+struct BadCase {
+    const char *source, *location, *message;
+};
+#define TECHNIQUE "\ntechnique T { pass {} }"  // after the declarations under test
+#define VS "VertexShader = asm { vs_3_0\n dcl_position v0\n dcl_position o0\n mov o0, v0\n };"
+#define PS "PixelShader = asm { ps_3_0\n mov oC0, c0\n };"
+
+const BadCase BadCases[] = {
+    {"technique T { pass { Zenabled = True; } }", "(1,22)", "unknown render state 'Zenabled'"},
+    {"texture t; sampler2D s = sampler_state { Texture = <t>; MinFilter = Linear; Mip = None; };" TECHNIQUE,
+     "(1,77)", "unknown sampler state 'Mip'"},
+    {"sampler2D s = sampler_state { Texture = <Missing>; };" TECHNIQUE, "(1,31)", "unknown parameter 'Missing'"},
+    {"float a : register(ps, c0);\nfloat4x4 m : register(c0);" TECHNIQUE, "(2,14)", "register clash: 'm' and 'a'"},
+    {"float a : register(vs, c3);\nfloat4x4 m : register(vs, c0);" TECHNIQUE, "(2,14)", "register clash: 'm' and 'a'"},
+    {"float4 c : register(ps, c0);\ntechnique T { pass {\n" PS "\nPixelShader = asm { ps_3_0\n bogus r0, r1\n }; } }",
+     "(6,1)", "state 'PixelShader' is set twice"},
+    {"float4 c : register(ps, c0);\ntechnique T { pass { PixelShader = asm { ps_3_0\n mov oC0, c0\n frobnicate r0\n }; } }",
+     "(4,1)", "shader assembly failed: Unexpected input f"},
+    {"technique T { pass { " VS "\n PixelShader = asm { ps_3_0\n mov oC0, c0\n", "(6,20)", "unterminated asm block"},
+    {"technique T { pass { ZEnable = True; }\n", "(1,13)", "unterminated technique block"},
+    {"technique T { pass { ZEnable = True;\n", "(1,20)", "unterminated pass block"},
+    {"texture t; sampler s = sampler_state { Texture = <t>;", "(1,38)", "unterminated sampler_state block"},
+    {"/* never closed" TECHNIQUE, "(1,1)", "unterminated comment"},
+    {"technique T { pass { CullMode = Sideways; } }", "(1,33)", "'Sideways' is not a value of state 'CullMode'"},
+    {"technique T { pass {\n" PS " } }", "(2,20)", "the shader reads c0, which no parameter is bound to"},
+    {"technique T { pass { VertexShader = asm { ps_3_0\n mov oC0, r0\n }; } }", "(1,42)",
+     "VertexShader block holds no vertex shader"},
+    {"float x; float x;" TECHNIQUE, "(1,16)", "parameter 'x' is declared twice"},
+    {"float4 x = {1, 2};" TECHNIQUE, "(1,12)", "'x' needs 4 initial value(s)"},
+    {"float4 x : register(vs, s0);" TECHNIQUE, "(1,12)", "'x' needs a register of the form c<number>"},
+    {"float4x4 x : register(vs, c253);" TECHNIQUE, "(1,14)", "register 'c253' is out of range"},
+    {"float4 x;", "(1,10)", "the effect has no technique"},
+    {"technique T { }", "(1,1)", "technique 'T' has no pass"},
+    {"technique T { pass { ZEnable = 7; } }", "(1,22)", "state 'ZEnable' takes True or False"},
+    {"float x = 1e999;" TECHNIQUE, "(1,11)", "number out of range"},
+    {"half x;", "(1,1)", "expected a parameter type or 'technique', found 'half'"},
+    {"technique T { pass { ZEnable = True } }", "(1,37)", "expected ';' after the state value, found '}'"},
+    {"float x\x01;", "(1,8)", "unexpected character '?'"},
+    {"technique T { pass { MinFilter = Point; } }", "(1,22)", "unknown render state 'MinFilter'"},
+    {"technique T { pass { MinFilter[16] = Point; } }", "(1,32)", "sampler index must be 0 to 15"},
+    {"technique T { pass { MinFilter[1] = Point; MinFilter[1] = Linear; } }", "(1,44)", "state 'MinFilter' is set twice"},
+};
+
+// A result is either a binary or exactly one located error line.
+bool WellReported(const CompileResult& result)
+{
+    if (result.ok) return !result.binary.empty();
+    return result.error.rfind("fuzz.fx(", 0) == 0 && result.error.find("): error: ") != std::string::npos &&
+           result.error.find('\n') == std::string::npos;
+}
+
 }  // namespace
 
-TEST(Compiler, WellFormedSourceRoundTripsThroughD3DX)
+TEST(Compiler, WellFormedSourceRoundTripsThroughD3DXAndIsDeterministic)
 {
-    IDirect3DDevice9* device = SharedTestDevice();
-    ASSERT_NE(device, nullptr);
-    ID3DXEffect* effect = CreateFromSource(WellFormed, "fxc_roundtrip.fx");
+    ASSERT_NE(SharedTestDevice(), nullptr);
+    const CompileResult result = CompileEffectSource(WellFormed, "a.fx");
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(CompileEffectSource(WellFormed, "b.fx").binary, result.binary);
+    std::ofstream("fxc_roundtrip.fx", std::ios::binary).write(reinterpret_cast<const char*>(result.binary.data()),
+                                                               std::streamsize(result.binary.size()));
+    ID3DXEffect* effect = LoadEffect("fxc_roundtrip.fx");
     ASSERT_NE(effect, nullptr);
     ExpectParams(effect);
-    ExpectInitialValues(effect);
-    ExpectTechniques(effect);
-    ExpectStatesApplied(effect, device);
+    ExpectStatesApplied(effect, SharedTestDevice());
     ExpectConstantTables(effect);
     effect->Release();
 }
 
-TEST(Compiler, OutputIsDeterministic)
+TEST(CompilerErrors, EachMalformedSourceIsReportedAtItsPlace)
 {
-    CompileResult a = CompileEffectSource(WellFormed, "a.fx");
-    CompileResult b = CompileEffectSource(WellFormed, "b.fx");
-    ASSERT_TRUE(a.ok);
-    EXPECT_EQ(a.binary, b.binary);
+    for (const BadCase& c : BadCases) {
+        CompileResult result = CompileEffectSource(c.source, "bad.fx");
+        EXPECT_FALSE(result.ok) << c.source;
+        EXPECT_EQ(result.error.rfind(std::string("bad.fx") + c.location + ": error: ", 0), 0u) << result.error;
+        EXPECT_NE(result.error.find(c.message), std::string::npos) << result.error;
+    }
+}
+
+TEST(CompilerErrors, ProgramExitCodesAndMessages)
+{
+    std::ofstream("fxc_bad.fx") << "technique T { pass { Bogus = 1; } }";
+    std::ofstream("fxc_good.fx") << "technique T { pass { ZEnable = True; } }";
+    std::ofstream("fxc_out.fx") << "stale";
+    std::string err;
+    EXPECT_EQ(RunProgram("fxc.exe fxc_bad.fx fxc_out.fx", err), 1u);
+    EXPECT_NE(err.find("fxc_bad.fx(1,22): error: unknown render state 'Bogus'"), std::string::npos) << err;
+    EXPECT_FALSE(std::filesystem::exists("fxc_out.fx")) << "a failed compile must not leave an old output behind";
+
+    EXPECT_EQ(RunProgram("fxc.exe fxc_good.fx fxc_out.fx", err), 0u) << err;
+    EXPECT_TRUE(std::filesystem::exists("fxc_out.fx"));
+
+    EXPECT_EQ(RunProgram("fxc.exe no_such_file.fx fxc_out.fx", err), 2u);
+    EXPECT_NE(err.find("no_such_file.fx: error: cannot read the file"), std::string::npos) << err;
+    EXPECT_EQ(RunProgram("fxc.exe only_one_argument.fx", err), 2u);
+}
+
+// Truncations at many points and random byte changes of the real effect source.
+TEST(CompilerErrors, TruncatedAndMutatedSourcesNeverCrash)
+{
+    const std::string source = ReadText(FXC_SHADER_DIR "/Default.fx");
+    ASSERT_GT(source.size(), 1000u);
+    ASSERT_TRUE(CompileEffectSource(source, "fuzz.fx").ok);
+    for (size_t cut = 0; cut < source.size(); cut += 97) {
+        CompileResult result = CompileEffectSource(source.substr(0, cut), "fuzz.fx");
+        ASSERT_TRUE(WellReported(result)) << "cut at " << cut << ": " << result.error;
+    }
+    std::mt19937 random(20261207);
+    const char characters[] = "{}()<>[];,=:-+/*.0123456789 \n\tcrsvxyzw_asmTrueFalse\x01\xff\"\0";
+    const std::string alphabet(characters, sizeof characters - 1);  // with the NUL before the end
+    for (int round = 0; round < 1000; ++round) {
+        std::string mutated = source;
+        for (int edits = 1 + round % 4; edits > 0; --edits) {
+            const size_t at = random() % mutated.size();
+            const char c = alphabet[random() % alphabet.size()];
+            switch (random() % 3) {
+            case 0: mutated[at] = c; break;
+            case 1: mutated.insert(at, 1, c); break;
+            default: mutated.erase(at, 1 + random() % 8); break;
+            }
+        }
+        CompileResult result = CompileEffectSource(mutated, "fuzz.fx");
+        ASSERT_TRUE(WellReported(result)) << "round " << round << ": " << result.error;
+    }
 }

@@ -1,7 +1,7 @@
-// Draws every technique on a small test scene of its own and writes
-// screenshots/effects_contact_sheet.png (under the build folder) for a person to look at.
-// Top row: Default (checkered sphere), Default_NormalMapped (bumpy sphere), Copy (of the first
-// cell). Bottom row: Terrain (island), Height (its height image), Water (over the island).
+// Draws every technique on a small test scene of its own into
+// screenshots/effects_contact_sheet.png for a person to look at. Top row: Default (checkered
+// sphere), Default_NormalMapped (bumpy sphere), Copy (of the first cell). Bottom row: Terrain
+// (island), Height (its height image), Water (over the island).
 #include "content/content_paths.h"
 #include "render/effect_names.h"
 #include "tests/fxc/drawing.h"
@@ -55,7 +55,7 @@ float IslandHeight(float x, float z)
     return 5.8f * std::exp(-(x * x + z * z) / 30.0f) - 1.5f + 0.35f * std::sin(x * 0.9f) * std::cos(z * 0.7f);
 }
 
-// The island over x, z in [-16, 16] (the height camera's view), and the water plane over it.
+// The island over x, z in [-16, 16] (the height camera's view); the water plane over it.
 Mesh Island()
 {
     return Grid(48, 48, [](Mesh& m, float u, float v) {
@@ -86,20 +86,34 @@ float Noise(int x, int y)
     return float(((h ^ (h >> 13)) * 1274126177u) & 0xFFFF) / 65535.0f;
 }
 
-struct Sheet {
-    IDirect3DDevice9* d = SharedTestDevice();
-    ID3DXEffect* fx = LoadEffect(ContentPath::DefaultEffect);
+D3DXMATRIX PerspectiveViewProj(const D3DXVECTOR3& eye, const D3DXVECTOR3& at, D3DXMATRIX* view = nullptr)
+{
+    D3DXMATRIX v, projection;
+    const D3DXVECTOR3 up(0, 1, 0);
+    D3DXMatrixLookAtLH(view ? view : &v, &eye, &at, &up);
+    D3DXMatrixPerspectiveFovLH(&projection, Pi / 3, 1, 0.5f, 200);
+    return *(view ? view : &v) * projection;
+}
+
+class ContactSheet : public EffectTest {
+protected:
     ID3DXEffect* post = LoadEffect(ContentPath::PostProcessEffect);
     Target cells[6], reflection;
     Mesh sphere = Sphere(), island = Island(), water = Water();
-    std::vector<IDirect3DTexture9*> textures;
 
+    void TearDown() override
+    {
+        for (Target& t : cells) ReleaseTarget(t);
+        ReleaseTarget(reflection);
+        if (post) post->Release();
+        EffectTest::TearDown();
+    }
     IDirect3DTexture9* Texture(int size, const std::function<DWORD(float, float, int, int)>& texel)
     {
         std::vector<DWORD> pixels;
         for (int y = 0; y < size; ++y)
             for (int x = 0; x < size; ++x) pixels.push_back(texel((x + 0.5f) / size, (y + 0.5f) / size, x, y));
-        return textures.emplace_back(MakeTexture(d, size, size, pixels));
+        return Own(MakeTexture(d, size, size, pixels));
     }
     IDirect3DTexture9* Speckled(float r, float g, float b)
     {
@@ -124,137 +138,110 @@ struct Sheet {
         fx->SetFloat(SpecPower.name, power);
         fx->SetVector(SpecColor.name, &specular);
     }
-    // Eye and view for the lighting, viewProj for the vertices (a mirrored one for reflections).
+    // Eye and view for the lighting; viewProj (a mirrored or the height camera's one) for the vertices.
     void Camera(D3DXVECTOR3 eye, D3DXVECTOR3 at, const D3DXMATRIX* viewProj = nullptr)
     {
-        D3DXMATRIX view, projection, world = Identity();
-        const D3DXVECTOR3 up(0, 1, 0);
+        D3DXMATRIX view;
+        const D3DXMATRIX world = Identity(), product = PerspectiveViewProj(eye, at, &view);
         const D3DXVECTOR4 size(Cell, Cell, 0, 0);
-        D3DXMatrixLookAtLH(&view, &eye, &at, &up);
-        D3DXMatrixPerspectiveFovLH(&projection, Pi / 3, 1, 0.5f, 200);
-        const D3DXMATRIX product = viewProj ? *viewProj : view * projection;
         fx->SetValue(CameraPosition.name, &eye, 12);
         fx->SetMatrix(View.name, &view);
-        fx->SetMatrix(DefaultFx::ViewProj.name, &product);
+        fx->SetMatrix(DefaultFx::ViewProj.name, viewProj ? viewProj : &product);
         fx->SetMatrix(DefaultFx::World.name, &world);
         fx->SetVector(SourceSize.name, &size);
     }
-    void DrawIsland(const Target& target, const char* technique, D3DCOLOR clear = Sky)
+    template <class Vertex>
+    void Draw(const Target& target, const char* technique, const std::vector<Vertex>& vertices,
+              const Indices& indices, D3DCOLOR clear = Sky)
     {
         BeginTarget(d, target, clear);
-        WithTechnique(fx, technique, [&] { DrawPlain(island.plain, island.indices); });
+        WithTechnique(fx, technique, [&] { DrawMesh(vertices, indices); });
     }
+    void DrawSpheres();
+    void DrawTerrainAndWater();
 };
 
-void DrawSpheres(Sheet& s)
+void ContactSheet::DrawSpheres()
 {
-    s.Camera({0, 1.5f, -4.5f}, {0, 0, 0});
-    s.Material(s.Texture(128, [](float, float, int x, int y) {
+    Camera({0, 1.5f, -4.5f}, {0, 0, 0});
+    Material(Texture(128, [](float, float, int x, int y) {
         return ((x / 16 + y / 16) & 1) ? Rgb(0.95f, 0.55f, 0.15f) : Rgb(0.95f, 0.95f, 0.9f);
     }), 30, {0.6f, 0.6f, 0.6f, 1});
-    BeginTarget(s.d, s.cells[0], Sky);
-    WithTechnique(s.fx, TechniqueDefault, [&] { DrawPlain(s.sphere.plain, s.sphere.indices); });
-    s.fx->SetTexture(NormalHeightMap.name, s.NormalMap(128, 0.12f, [](float u, float v) {
+    Draw(cells[0], TechniqueDefault, sphere.plain, sphere.indices);
+    fx->SetTexture(NormalHeightMap.name, NormalMap(128, 0.12f, [](float u, float v) {
         return 0.5f + 0.5f * std::sin(u * 2 * Pi * 6) * std::sin(v * 2 * Pi * 6);
     }));
-    s.Material(s.Speckled(0.55f, 0.4f, 0.25f), 20, {0.5f, 0.5f, 0.5f, 1});
-    BeginTarget(s.d, s.cells[1], Sky);
-    WithTechnique(s.fx, TechniqueNormalMapped, [&] { DrawTangent(s.sphere.tangent, s.sphere.indices); });
+    Material(Speckled(0.55f, 0.4f, 0.25f), 20, {0.5f, 0.5f, 0.5f, 1});
+    Draw(cells[1], TechniqueNormalMapped, sphere.tangent, sphere.indices);
 }
 
 // As the frame does: height image, mirrored terrain clipped below y = -0.07, terrain, water.
-void DrawTerrainAndWater(Sheet& s)
+void ContactSheet::DrawTerrainAndWater()
 {
     const D3DXVECTOR3 eye(-9, 3.5f, -16), at(0, 1, 0);
-    const D3DXMATRIX heightViewProj = HeightViewProjection();
-    s.fx->SetTexture(Terrain0.name, s.Speckled(0.86f, 0.78f, 0.56f));
-    s.fx->SetTexture(Terrain1.name, s.Speckled(0.30f, 0.55f, 0.20f));
-    s.fx->SetTexture(Terrain2.name, s.Speckled(0.50f, 0.48f, 0.45f));
-    s.fx->SetTexture(Terrain3.name, s.Speckled(0.95f, 0.96f, 0.98f));
-    s.Material(s.Speckled(0.80f, 0.70f, 0.48f), 12, {0.1f, 0.1f, 0.1f, 1});
-    s.Camera(eye, at, &heightViewProj);
-    s.DrawIsland(s.cells[4], TechniqueHeight, 0xFF000000);
-    s.fx->SetTexture(TerrainHeight.name, s.cells[4].texture);
-    s.fx->SetMatrix(HeightViewProj.name, &heightViewProj);
+    const D3DXMATRIX heightViewProj = HeightViewProjection(), viewProj = PerspectiveViewProj(eye, at);
+    const std::pair<EffectParam, D3DXVECTOR3> layers[] = {{Terrain0, {0.86f, 0.78f, 0.56f}},
+                                                          {Terrain1, {0.30f, 0.55f, 0.20f}},
+                                                          {Terrain2, {0.50f, 0.48f, 0.45f}},
+                                                          {Terrain3, {0.95f, 0.96f, 0.98f}}};
+    for (const auto& [layer, c] : layers) fx->SetTexture(layer.name, Speckled(c.x, c.y, c.z));
+    Material(Speckled(0.80f, 0.70f, 0.48f), 12, {0.1f, 0.1f, 0.1f, 1});
+    Camera(eye, at, &heightViewProj);
+    Draw(cells[4], TechniqueHeight, island.plain, island.indices, 0xFF000000);
+    fx->SetTexture(TerrainHeight.name, cells[4].texture);
+    fx->SetMatrix(HeightViewProj.name, &heightViewProj);
 
-    D3DXMATRIX view, projection, mirror, inverse, clip;
-    const D3DXVECTOR3 up(0, 1, 0);
-    D3DXMatrixLookAtLH(&view, &eye, &at, &up);
-    D3DXMatrixPerspectiveFovLH(&projection, Pi / 3, 1, 0.5f, 200);
-    const D3DXPLANE water(0, 1, 0, 0), keep(0, -1, 0, 0.07f);
+    D3DXMATRIX mirror, inverse, clip;
     D3DXPLANE clipPlane;
-    D3DXMatrixReflect(&mirror, &water);
-    const D3DXMATRIX viewProj = view * projection, mirrored = mirror * viewProj;
-    D3DXMatrixInverse(&inverse, nullptr, &viewProj);
-    D3DXMatrixTranspose(&clip, &inverse);
-    s.d->SetClipPlane(0, *D3DXPlaneTransform(&clipPlane, &keep, &clip));
-    s.d->SetRenderState(D3DRS_CLIPPLANEENABLE, 1);
-    s.Camera(eye, at, &mirrored);
-    s.DrawIsland(s.reflection, TechniqueTerrain);
-    s.d->SetRenderState(D3DRS_CLIPPLANEENABLE, 0);
-    s.Camera(eye, at);
-    s.DrawIsland(s.cells[3], TechniqueTerrain);
-    s.DrawIsland(s.cells[5], TechniqueTerrain);
+    const D3DXPLANE surface(0, 1, 0, 0), keep(0, -1, 0, 0.07f);
+    D3DXMatrixReflect(&mirror, &surface);
+    const D3DXMATRIX mirrored = mirror * viewProj;
+    D3DXMatrixTranspose(&clip, D3DXMatrixInverse(&inverse, nullptr, &viewProj));
+    d->SetClipPlane(0, *D3DXPlaneTransform(&clipPlane, &keep, &clip));
+    d->SetRenderState(D3DRS_CLIPPLANEENABLE, 1);
+    Camera(eye, at, &mirrored);
+    Draw(reflection, TechniqueTerrain, island.plain, island.indices);
+    d->SetRenderState(D3DRS_CLIPPLANEENABLE, 0);
+    Camera(eye, at);
+    Draw(cells[3], TechniqueTerrain, island.plain, island.indices);
+    Draw(cells[5], TechniqueTerrain, island.plain, island.indices);
 
     auto waves = [](float u, float v) {
         return 0.5f + 0.25f * std::sin((u * 3 + v) * 2 * Pi) + 0.25f * std::sin((v * 4 - u * 2) * 2 * Pi);
     };
-    s.fx->SetTexture(NormalHeightMap.name, s.NormalMap(64, 0.08f, waves));
-    s.fx->SetTexture(DisplacementMap.name, s.Texture(64, [&](float u, float v, int, int) {
+    fx->SetTexture(NormalHeightMap.name, NormalMap(64, 0.08f, waves));
+    fx->SetTexture(DisplacementMap.name, Texture(64, [&](float u, float v, int, int) {
         return Rgb(waves(u, v), waves(u, v), waves(u, v));
     }));
-    s.fx->SetTexture(FoamTexture.name, s.Texture(64, [](float, float, int x, int y) {
+    fx->SetTexture(FoamTexture.name, Texture(64, [](float, float, int x, int y) {
         const float n = Noise(x, y) * 0.5f + Noise(x / 4, y / 4) * 0.5f;
         return Rgb(n, n, n);
     }));
-    s.Material(s.Texture(16, [](float, float, int, int) { return Rgb(0.55f, 0.8f, 0.78f); }), 25,
-               {0.62f, 0.62f, 0.32f, 1});
-    s.fx->SetFloat(AccumulatedTime.name, 3.0f);
-    s.fx->SetTexture(WaterReflection.name, s.reflection.texture);
-    s.fx->SetTexture(WaterRefraction.name, s.cells[3].texture);
-    WithTechnique(s.fx, TechniqueWater, [&] { DrawTangent(s.water.tangent, s.water.indices); });
-}
-
-void DrawCopy(Sheet& s)
-{
-    ID3DXSprite* sprite = nullptr;
-    D3DXCreateSprite(s.d, &sprite);
-    BeginTarget(s.d, s.cells[2], 0xFF000000);
-    s.d->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-    sprite->Begin(D3DXSPRITE_DONOTSAVESTATE | D3DXSPRITE_SORT_TEXTURE);
-    WithTechnique(s.post, PostFx::TechniqueCopy, [&] {
-        sprite->Draw(s.cells[0].texture, nullptr, nullptr, nullptr, 0xFFFFFFFF);
-        sprite->Flush();
-    });
-    sprite->End();
-    s.d->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-    sprite->Release();
+    Material(Texture(16, [](float, float, int, int) { return Rgb(0.55f, 0.8f, 0.78f); }), 25, {0.62f, 0.62f, 0.32f, 1});
+    fx->SetFloat(AccumulatedTime.name, 3.0f);
+    fx->SetTexture(WaterReflection.name, reflection.texture);
+    fx->SetTexture(WaterRefraction.name, cells[3].texture);
+    WithTechnique(fx, TechniqueWater, [&] { DrawMesh(water.tangent, water.indices); });
 }
 
 }  // namespace
 
-TEST(ContactSheet, EveryTechniqueDrawnOnATestScene)
+TEST_F(ContactSheet, EveryTechniqueDrawnOnATestScene)
 {
-    Sheet s;
-    ASSERT_TRUE(s.d && s.fx && s.post);
-    for (Target& t : s.cells) t = MakeTarget(s.d, Cell, Cell);
-    s.reflection = MakeTarget(s.d, Cell, Cell);
-    s.d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    DrawSpheres(s);
-    DrawTerrainAndWater(s);
-    DrawCopy(s);
-    Target sheet = MakeTarget(s.d, Cell * 3, Cell * 2);
+    ASSERT_NE(post, nullptr);
+    for (Target& t : cells) t = MakeTarget(d, Cell, Cell);
+    reflection = MakeTarget(d, Cell, Cell);
+    DrawSpheres();
+    DrawTerrainAndWater();
+    BeginTarget(d, cells[2], 0xFF000000);
+    SpriteCopy(post, cells[0].texture);
+    Target sheet = MakeTarget(d, Cell * 3, Cell * 2);
     for (int i = 0; i < 6; ++i) {
-        EXPECT_NE(ReadPixels(s.d, s.cells[i].surface)[Cell * Cell / 2 + Cell / 2], i == 4 ? 0xFF000000u : Sky)
+        EXPECT_NE(ReadPixels(d, cells[i].surface)[Cell * Cell / 2 + Cell / 2], i == 4 ? 0xFF000000u : Sky)
             << "cell " << i << " shows only its clear colour in the middle";
         const RECT to = {(i % 3) * Cell, (i / 3) * Cell, (i % 3 + 1) * Cell, (i / 3 + 1) * Cell};
-        s.d->StretchRect(s.cells[i].surface, nullptr, sheet.surface, &to, D3DTEXF_NONE);
-        ReleaseTarget(s.cells[i]);
+        d->StretchRect(cells[i].surface, nullptr, sheet.surface, &to, D3DTEXF_NONE);
     }
     EXPECT_TRUE(SaveScreenshot(sheet.surface, "effects_contact_sheet.png"));
-    for (IDirect3DTexture9* t : s.textures) t->Release();
     ReleaseTarget(sheet);
-    ReleaseTarget(s.reflection);
-    s.fx->Release();
-    s.post->Release();
 }

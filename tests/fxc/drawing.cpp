@@ -1,5 +1,8 @@
 #include "tests/fxc/drawing.h"
 
+#include "content/content_paths.h"
+#include "render/effect_names.h"
+
 namespace {
 
 template <class Vertex>
@@ -18,13 +21,13 @@ ID3DXEffect* LoadEffect(const char* path)
     return effect;
 }
 
-void DrawPlain(const std::vector<PlainVertex>& vertices, const Indices& indices)
+void DrawMesh(const std::vector<PlainVertex>& vertices, const Indices& indices)
 {
     SharedTestDevice()->SetFVF(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1);
     Draw(vertices, indices);
 }
 
-void DrawTangent(const std::vector<TangentVertex>& vertices, const Indices& indices)
+void DrawMesh(const std::vector<TangentVertex>& vertices, const Indices& indices)
 {
     static IDirect3DVertexDeclaration9* layout = [] {
         const D3DVERTEXELEMENT9 elements[] = {
@@ -42,6 +45,38 @@ void DrawTangent(const std::vector<TangentVertex>& vertices, const Indices& indi
     Draw(vertices, indices);
 }
 
+std::vector<PlainVertex> ClipSquare(float half, D3DXVECTOR3 n)
+{
+    std::vector<PlainVertex> v;
+    for (int i = 0; i < 4; ++i)
+        v.push_back({i & 1 ? half : -half, i & 2 ? half : -half, 0.5f, n.x, n.y, n.z, float(i & 1), float(i >> 1)});
+    return v;
+}
+
+std::vector<TangentVertex> WithFrame(const std::vector<PlainVertex>& vertices, D3DXVECTOR3 t, D3DXVECTOR3 b)
+{
+    std::vector<TangentVertex> out;
+    for (const PlainVertex& p : vertices)
+        out.push_back({p.x, p.y, p.z, p.u, p.v, p.nx, p.ny, p.nz, t.x, t.y, t.z, b.x, b.y, b.z});
+    return out;
+}
+
+void SpriteCopy(ID3DXEffect* post, IDirect3DTexture9* texture)
+{
+    IDirect3DDevice9* d = SharedTestDevice();
+    ID3DXSprite* sprite = nullptr;
+    if (FAILED(D3DXCreateSprite(d, &sprite))) return;
+    d->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    sprite->Begin(D3DXSPRITE_DONOTSAVESTATE | D3DXSPRITE_SORT_TEXTURE);
+    WithTechnique(post, PostFx::TechniqueCopy, [&] {
+        sprite->Draw(texture, nullptr, nullptr, nullptr, 0xFFFFFFFF);
+        sprite->Flush();  // drawn at End, after the effect's End, the quad would miss the pass
+    });
+    sprite->End();
+    d->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    sprite->Release();
+}
+
 D3DXMATRIX HeightViewProjection()
 {
     D3DXMATRIX view, projection;
@@ -56,4 +91,19 @@ D3DXMATRIX Identity()
     D3DXMATRIX m;
     D3DXMatrixIdentity(&m);
     return m;
+}
+
+void EffectTest::SetUp()
+{
+    ASSERT_NE(d, nullptr);
+    fx = LoadEffect(ContentPath::DefaultEffect);
+    ASSERT_NE(fx, nullptr);
+    target = MakeTarget(d, Size, Size);
+    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+}
+
+void EffectTest::Matrices(const D3DXMATRIX& world, const D3DXMATRIX& viewProj)
+{
+    fx->SetMatrix(DefaultFx::World.name, &world);
+    fx->SetMatrix(DefaultFx::ViewProj.name, &viewProj);
 }
