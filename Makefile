@@ -4,7 +4,7 @@ BUILD   := build
 PREFIX  := $(CURDIR)/$(BUILD)/wineprefix
 CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test package bench clean
 
 all: build
 
@@ -24,6 +24,10 @@ run: build
 
 test: build
 	scripts/with-xvfb $(PREFIX) ctest --test-dir $(BUILD) --output-on-failure
+
+# The Windows download: $(BUILD)/tidewater-1.0.0-win64.zip (the program, its content, a README).
+package: build
+	cd $(BUILD) && cpack --config CPackConfig.cmake
 
 # Figures, not a test: frame rates, frame steps, start-up, allocations, build times (README).
 bench: build

@@ -1,8 +1,11 @@
 #include "app/app.h"
 
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "camera/camera.h"
+#include "content/content_paths.h"
 #include "content/loading.h"
 #include "content/scene.h"
 #include "gfx/device.h"
@@ -51,6 +54,27 @@ void SetTimeParameters()
     }
 }
 
+bool IsFolder(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// When ./Content is missing from the working directory but lies beside the executable, makes
+// the executable's folder the working directory (a start from a shortcut or another folder).
+void UseContentBesideExecutable()
+{
+    // Wide calls: a folder name outside the ANSI code page must still be found.
+    const std::wstring content(ContentPath::Root, ContentPath::Root + std::strlen(ContentPath::Root));
+    if (IsFolder(content)) return;
+    std::wstring executable(32768, L'\0');  // the longest path Windows allows
+    const DWORD length = GetModuleFileNameW(nullptr, &executable[0], DWORD(executable.size()));
+    if (length == 0 || length >= executable.size()) return;
+    executable.resize(length);
+    const std::wstring folder = executable.substr(0, executable.find_last_of(L"\\/") + 1);
+    if (!folder.empty() && IsFolder(folder + content)) SetCurrentDirectoryW(folder.c_str());
+}
+
 }  // namespace
 
 void UpdateFrame()
@@ -79,6 +103,7 @@ FrameOutcome RunDeviceStep(HRESULT deviceState)
 
 int StartUp(HINSTANCE instance, int showCommand)
 {
+    UseContentBesideExecutable();
     LoadStringA(instance, IDS_APP_TITLE, WindowTitle, sizeof WindowTitle);
     LoadStringA(instance, IDS_WINDOW_CLASS, WindowClassName, sizeof WindowClassName);
     RegisterMainWindowClass(instance);

@@ -3,6 +3,9 @@
 #pragma once
 
 namespace ContentPath {
+// The folder that holds them all
+constexpr const char* Root = "./Content";
+
 // Meshes
 constexpr const char* TigerMesh = "./Content/Models/tiger.x";
 constexpr const char* TurtleMesh = "./Content/Models/brin_rocketturtle.x";

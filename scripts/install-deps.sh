@@ -9,7 +9,7 @@ PACKAGES=(
   wine wine64
   xvfb xauth x11-utils xdotool
   libgl1-mesa-dri libglx-mesa0
-  imagemagick
+  imagemagick unzip
   googletest libstb-dev
 )
 

@@ -5,7 +5,6 @@
 # reported and ends the program with 1. Never a crash, a hang or a debugger.
 # FAULTS_ALL=1 gives every file the random-bytes case too.
 source "$(dirname "$0")/lib.sh"
-ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/tidewater-faults.XXXXXX")
 # The persistent wineserver below must not outlive the test.
@@ -14,11 +13,6 @@ cp -r "$BUILD_DIR/Content" "$WORK/Content"
 CASES=0
 # One wineserver for all the starts: a fresh one per case would cost seconds each time.
 WINEPREFIX=$PREFIX wineserver -p
-
-# Every path of content_paths.h, each once.
-content_files() {
-  grep -o '"\./Content/[^"]*"' "$ROOT/content/content_paths.h" | tr -d '"' | sed 's#^\./##' | awk '!seen[$0]++'
-}
 
 # break_file VARIANT FILE: damages the working copy of FILE (relative to the content root).
 break_file() {

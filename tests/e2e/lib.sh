@@ -8,6 +8,7 @@ PREFIX=${PREFIX:-$BUILD_DIR/wineprefix}
 SCRIPTS=${SCRIPTS:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../../scripts" && pwd)}
 SHOTS=${SHOTS:-$BUILD_DIR/screenshots}
 E2E_OUT=${E2E_OUT:-$BUILD_DIR/e2e}
+VIEWER_EXE=${VIEWER_EXE:-$BUILD_DIR/tidewater.exe}
 mkdir -p "$SHOTS" "$E2E_OUT"
 # Start on a wineserver of our own: the previous test's may still be ending.
 "$SCRIPTS/stop-wineserver" "$PREFIX"
@@ -18,13 +19,18 @@ FAILURES=0
 fail() { echo "FAIL: $*"; FAILURES=$((FAILURES + 1)); }
 pass() { echo "ok: $*"; }
 
-# start_viewer NAME [dir]: runs tidewater.exe from dir (default BUILD_DIR); stdout to $E2E_OUT/NAME.out.
+# start_viewer NAME [dir]: runs $VIEWER_EXE from dir (default BUILD_DIR); stdout to $E2E_OUT/NAME.out.
 start_viewer() {
   local name=$1 dir=${2:-$BUILD_DIR}
   VIEWER_NAME=$name VIEWER_DIR=$dir
   VIEWER_OUT=$E2E_OUT/$name.out
-  (cd "$dir" && exec "$SCRIPTS/wine-run" "$PREFIX" "$BUILD_DIR/tidewater.exe" >"$VIEWER_OUT" 2>"$E2E_OUT/$name.err") &
+  (cd "$dir" && exec "$SCRIPTS/wine-run" "$PREFIX" "$VIEWER_EXE" >"$VIEWER_OUT" 2>"$E2E_OUT/$name.err") &
   VIEWER_PID=$!
+}
+
+# content_files: every content file the viewer reads ("Content/..."), each once.
+content_files() {
+  grep -o '"\./Content/[^"]*"' "$SCRIPTS/../content/content_paths.h" | tr -d '"' | sed 's#^\./##' | awk '!seen[$0]++'
 }
 
 # find_window TITLE [seconds]: prints the id of the first window with that exact title.
