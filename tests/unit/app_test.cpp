@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "app/app.h"
 #include "content/loading.h"
 #include "gfx/device.h"
 #include "gfx/resource_lists.h"
 #include "resources/resource.h"
 #include "tests/unit/device_fixture.h"
+#include "tests/unit/null_doubles.h"
 
 TEST(MainWindowProc, OtherCommandsAndPaintLeaveTheWindowAloneAndExitQuitsWithZero)
 {
@@ -68,4 +72,50 @@ TEST(DeviceStep, ResetPathRecreatesEffectsAndSurvivesAFailedReset)
     EXPECT_EQ(RunDeviceStep(D3DERR_DEVICENOTRESET), FrameOutcome::ResetAndRendered);
     EXPECT_EQ(RunDeviceStep(D3D_OK), FrameOutcome::Rendered);
     ReleaseEffects();
+}
+
+// Each failed step of the device set-up prints its one line, and no device is left behind.
+TEST(InitDevice, EachFailedStepSaysSoAndLeavesNoDevice)
+{
+    static struct Direct3D : NullDirect3D9 {
+        int failing;  // the set-up step that fails; 3 twice: not available, then any other failure
+        bool other;
+        HRESULT STDMETHODCALLTYPE GetAdapterDisplayMode(UINT, D3DDISPLAYMODE* mode) override
+        {
+            *mode = {1024, 768, 60, D3DFMT_X8R8G8B8};
+            return failing == 2 ? E_FAIL : S_OK;
+        }
+        HRESULT STDMETHODCALLTYPE CheckDeviceFormat(UINT, D3DDEVTYPE, D3DFORMAT, DWORD, D3DRESOURCETYPE, D3DFORMAT) override
+        {
+            return failing != 3 ? S_OK : other ? D3DERR_INVALIDCALL : D3DERR_NOTAVAILABLE;
+        }
+        HRESULT STDMETHODCALLTYPE GetDeviceCaps(UINT, D3DDEVTYPE, D3DCAPS9* caps) override
+        {
+            *caps = {};
+            return failing == 4 ? E_FAIL : S_OK;
+        }
+    } direct3D;
+    struct Case { int step; bool other; const char* message; } cases[] = {
+        {1, false, "ERROR: Could not create D3D Object!"},    {2, false, "ERROR: Could not get adapter display mode!"},
+        {3, false, "ERROR: Couldn't get a 16-bit z-buffer?!"}, {3, true, "ERROR: Couldn't check for a 16-bit z-buffer!"},
+        {4, false, "ERROR: Couldn't get device caps!"},        {7, false, "ERROR: Couldn't create device!"},
+    };
+    const auto created = CreateDirect3D;
+    IDirect3D9* const object = Direct3DObject;
+    IDirect3DDevice9* const device = std::exchange(Device, nullptr);
+    const D3DPRESENT_PARAMETERS params = PresentParams;
+    for (const Case& c : cases) {
+        direct3D.failing = c.step;
+        direct3D.other = c.other;
+        CreateDirect3D = c.step == 1 ? [](UINT) -> IDirect3D9* { return nullptr; }
+                                     : [](UINT) -> IDirect3D9* { return &direct3D; };
+        testing::internal::CaptureStdout();
+        EXPECT_FALSE(InitDevice());
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string(c.message) + "\n");
+        EXPECT_EQ(Device, nullptr) << c.message;
+    }
+    CreateDirect3D = created;
+    Direct3DObject = object;
+    Device = device;
+    PresentParams = params;
 }
