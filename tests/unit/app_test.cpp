@@ -74,47 +74,41 @@ TEST(DeviceStep, ResetPathRecreatesEffectsAndSurvivesAFailedReset)
     ReleaseEffects();
 }
 
-// Each failed step of the device set-up prints its one line, and no device is left behind.
+// Each failed step of the device set-up prints its one line and leaves no device behind.
 TEST(InitDevice, EachFailedStepSaysSoAndLeavesNoDevice)
 {
-    static struct Direct3D : NullDirect3D9 {
-        int failing;  // the set-up step that fails; 3 twice: not available, then any other failure
-        bool other;
-        HRESULT STDMETHODCALLTYPE GetAdapterDisplayMode(UINT, D3DDISPLAYMODE* mode) override
+    static struct Direct3D : NullDirect3D9 {  // answers each step with the result set below
+        HRESULT mode, depth, caps;
+        HRESULT STDMETHODCALLTYPE GetAdapterDisplayMode(UINT, D3DDISPLAYMODE* m) override { *m = {}; return mode; }
+        HRESULT STDMETHODCALLTYPE CheckDeviceFormat(UINT, D3DDEVTYPE, D3DFORMAT, DWORD, D3DRESOURCETYPE,
+                                                    D3DFORMAT) override
         {
-            *mode = {1024, 768, 60, D3DFMT_X8R8G8B8};
-            return failing == 2 ? E_FAIL : S_OK;
+            return depth;
         }
-        HRESULT STDMETHODCALLTYPE CheckDeviceFormat(UINT, D3DDEVTYPE, D3DFORMAT, DWORD, D3DRESOURCETYPE, D3DFORMAT) override
-        {
-            return failing != 3 ? S_OK : other ? D3DERR_INVALIDCALL : D3DERR_NOTAVAILABLE;
-        }
-        HRESULT STDMETHODCALLTYPE GetDeviceCaps(UINT, D3DDEVTYPE, D3DCAPS9* caps) override
-        {
-            *caps = {};
-            return failing == 4 ? E_FAIL : S_OK;
-        }
+        HRESULT STDMETHODCALLTYPE GetDeviceCaps(UINT, D3DDEVTYPE, D3DCAPS9* c) override { *c = {}; return caps; }
     } direct3D;
-    struct Case { int step; bool other; const char* message; } cases[] = {
-        {1, false, "ERROR: Could not create D3D Object!"},    {2, false, "ERROR: Could not get adapter display mode!"},
-        {3, false, "ERROR: Couldn't get a 16-bit z-buffer?!"}, {3, true, "ERROR: Couldn't check for a 16-bit z-buffer!"},
-        {4, false, "ERROR: Couldn't get device caps!"},        {7, false, "ERROR: Couldn't create device!"},
+    struct Case { bool made; HRESULT mode, depth, caps; const char* message; } cases[] = {
+        {false, S_OK, S_OK, S_OK, "ERROR: Could not create D3D Object!"},
+        {true, E_FAIL, S_OK, S_OK, "ERROR: Could not get adapter display mode!"},
+        {true, S_OK, D3DERR_NOTAVAILABLE, S_OK, "ERROR: Couldn't get a 16-bit z-buffer?!"},
+        {true, S_OK, D3DERR_INVALIDCALL, S_OK, "ERROR: Couldn't check for a 16-bit z-buffer!"},
+        {true, S_OK, S_OK, E_FAIL, "ERROR: Couldn't get device caps!"},
+        {true, S_OK, S_OK, S_OK, "ERROR: Couldn't create device!"},  // the null double's CreateDevice fails
     };
-    const auto created = CreateDirect3D;
+    const auto create = CreateDirect3D;
     IDirect3D9* const object = Direct3DObject;
     IDirect3DDevice9* const device = std::exchange(Device, nullptr);
     const D3DPRESENT_PARAMETERS params = PresentParams;
     for (const Case& c : cases) {
-        direct3D.failing = c.step;
-        direct3D.other = c.other;
-        CreateDirect3D = c.step == 1 ? [](UINT) -> IDirect3D9* { return nullptr; }
-                                     : [](UINT) -> IDirect3D9* { return &direct3D; };
+        direct3D.mode = c.mode, direct3D.depth = c.depth, direct3D.caps = c.caps;
+        CreateDirect3D = [](UINT) -> IDirect3D9* { return &direct3D; };
+        if (!c.made) CreateDirect3D = [](UINT) -> IDirect3D9* { return nullptr; };
         testing::internal::CaptureStdout();
         EXPECT_FALSE(InitDevice());
         EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string(c.message) + "\n");
         EXPECT_EQ(Device, nullptr) << c.message;
     }
-    CreateDirect3D = created;
+    CreateDirect3D = create;
     Direct3DObject = object;
     Device = device;
     PresentParams = params;
