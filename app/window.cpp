@@ -41,6 +41,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         EndPaint(window, &paint);
         return 0;
     }
+    case WM_ACTIVATE:
+        // Keys released while another window has the focus are never seen: none may stay held.
+        if (LOWORD(wParam) == WA_INACTIVE) IgnoreHeldKeys();
+        return DefWindowProcA(window, message, wParam, lParam);
     case WM_EXITMENULOOP:
         IgnoreHeldKeys();
         return DefWindowProcA(window, message, wParam, lParam);

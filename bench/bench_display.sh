@@ -62,11 +62,10 @@ start_program() {
   VIEWER_PID=$!
 }
 
-# close_program: alt+F4 (Escape is read once per frame and can fall between two frames);
-# true when the program ended with 0.
+# close_program: a tap of Escape; true when the program ended with 0.
 close_program() {
   focus_viewer
-  xdotool key alt+F4
+  xdotool key Escape
   wait_exit 20
   [ "$EXIT_CODE" = 0 ]
 }

@@ -50,9 +50,12 @@ void ThirdPersonCamera::Update(float timeStep)
     velocity += acceleration * timeStep;
     position += velocity * timeStep;  // semi-implicit Euler: the new velocity moves the eye
 
+    // An eye on the target, or straight above or below it, has no orientation: the look-at is
+    // singular and cannot be inverted, so the previous view stays.
     const D3DXVECTOR3 up(0, 1, 0);
-    D3DXMatrixLookAtLH(&view, &position, &target->position, &up);
-    D3DXMATRIXA16 inverse;
-    D3DXMatrixInverse(&inverse, nullptr, &view);
+    D3DXMATRIXA16 lookAt, inverse;
+    D3DXMatrixLookAtLH(&lookAt, &position, &target->position, &up);
+    if (!D3DXMatrixInverse(&inverse, nullptr, &lookAt)) return;
+    view = lookAt;
     inverseView = inverse;
 }

@@ -10,6 +10,7 @@ IDirect3D9* Direct3DObject = nullptr;
 IDirect3DDevice9* Device = nullptr;
 D3DPRESENT_PARAMETERS PresentParams;
 D3DXMATRIX ProjectionMatrix;
+IDirect3D9*(WINAPI* CreateDirect3D)(UINT) = Direct3DCreate9;
 
 namespace {
 
@@ -38,7 +39,7 @@ void FillPresentParams(D3DFORMAT displayFormat)
 
 bool InitDevice()
 {
-    Direct3DObject = Direct3DCreate9(D3D_SDK_VERSION);
+    Direct3DObject = CreateDirect3D(D3D_SDK_VERSION);
     if (!Direct3DObject) return Fail("ERROR: Could not create D3D Object!");
 
     D3DDISPLAYMODE mode;
@@ -48,7 +49,7 @@ bool InitDevice()
     const HRESULT depthCheck = Direct3DObject->CheckDeviceFormat(
         D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, mode.Format, D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_D16);
     if (depthCheck == D3DERR_NOTAVAILABLE) return Fail("ERROR: Couldn't get a 16-bit z-buffer?!");
-    if (FAILED(depthCheck)) return false;
+    if (FAILED(depthCheck)) return Fail("ERROR: Couldn't check for a 16-bit z-buffer!");
 
     D3DCAPS9 caps;
     if (FAILED(Direct3DObject->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps)))

@@ -1,9 +1,7 @@
 #include "input/input.h"
 
-#define DIRECTINPUT_VERSION 0x0800
-#include <dinput.h>
-
 #include <cstdio>
+#include <cstring>
 
 #include "camera/camera.h"
 
@@ -15,11 +13,15 @@ const WORD RumbleLeft = 32000;
 const WORD RumbleRight = 16000;
 // Acquire may keep answering "input lost"; a frame never waits on it for long.
 const int AcquireTries = 3;
+// Key events DirectInput keeps between two frames; more than this is an overflow.
+const DWORD EventBufferSize = 64;
 
 IDirectInput8A* DirectInput = nullptr;
 IDirectInputDevice8A* KeyboardDevice = nullptr;
 BYTE keyState[256];
+bool pressedSinceLastFrame[256];  // a tap between two frames counts as held for one frame
 bool ignoredUntilReleased[256];
+DIDEVICEOBJECTDATA keyEvents[EventBufferSize];
 XINPUT_STATE padState;
 
 HRESULT ReadKeyboardDevice(BYTE keys[256])
@@ -28,27 +30,50 @@ HRESULT ReadKeyboardDevice(BYTE keys[256])
     return KeyboardDevice->GetDeviceState(256, keys);
 }
 
+HRESULT ReadKeyboardEvents(DIDEVICEOBJECTDATA* events, DWORD* count)
+{
+    if (!KeyboardDevice) return DIERR_NOTINITIALIZED;
+    return KeyboardDevice->GetDeviceData(sizeof *events, events, count, 0);
+}
+
 HRESULT AcquireKeyboardDevice()
 {
     if (!KeyboardDevice) return DIERR_NOTINITIALIZED;
     return KeyboardDevice->Acquire();
 }
 
-// Fills keyState; a failed read re-acquires and leaves the old bytes in place.
+// Takes the buffered events; with any lost (overflow) or none readable the snapshot alone counts.
+// In order: a release ends a key's wait, a press counts unless the key still waits.
+void ReadPresses()
+{
+    std::memset(pressedSinceLastFrame, 0, sizeof pressedSinceLastFrame);
+    DWORD count = EventBufferSize;
+    if (Keyboard.readEvents(keyEvents, &count) != DI_OK) return;
+    for (DWORD i = 0; i < count; ++i) {
+        const DWORD key = keyEvents[i].dwOfs & 0xFF;
+        if (!(keyEvents[i].dwData & 0x80)) ignoredUntilReleased[key] = false;
+        else if (!ignoredUntilReleased[key]) pressedSinceLastFrame[key] = true;
+    }
+}
+
+// Fills keyState and the presses since the last frame. A failed read means the keyboard is
+// gone (another window has the focus): every key is released, then it is acquired again.
 void ReadKeys()
 {
-    if (SUCCEEDED(Keyboard.read(keyState))) {
-        for (int key = 0; key < 256; ++key)
-            if (!(keyState[key] & 0x80)) ignoredUntilReleased[key] = false;
+    if (FAILED(Keyboard.read(keyState))) {
+        IgnoreHeldKeys();
+        for (int tries = 0; tries < AcquireTries; ++tries)
+            if (Keyboard.acquire() != DIERR_INPUTLOST) break;
         return;
     }
-    for (int tries = 0; tries < AcquireTries; ++tries)
-        if (Keyboard.acquire() != DIERR_INPUTLOST) break;
+    ReadPresses();
+    for (int key = 0; key < 256; ++key)
+        if (!(keyState[key] & 0x80)) ignoredUntilReleased[key] = false;
 }
 
 bool Held(int key)
 {
-    return (keyState[key] & 0x80) && !ignoredUntilReleased[key];
+    return pressedSinceLastFrame[key] || ((keyState[key] & 0x80) && !ignoredUntilReleased[key]);
 }
 
 // position += axis * scale, with the offset formed as axis * MoveStep * 2.
@@ -97,7 +122,7 @@ void PollPad()
 
 }  // namespace
 
-KeyboardAccess Keyboard = {ReadKeyboardDevice, AcquireKeyboardDevice};
+KeyboardAccess Keyboard = {ReadKeyboardDevice, ReadKeyboardEvents, AcquireKeyboardDevice};
 PadAccess Pad = {XInputGetState, XInputSetState};
 
 void InitInput(HINSTANCE instance, HWND window)
@@ -114,6 +139,12 @@ void InitInput(HINSTANCE instance, HWND window)
     }
     KeyboardDevice->SetDataFormat(&c_dfDIKeyboard);
     KeyboardDevice->SetCooperativeLevel(window, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND);
+    DIPROPDWORD bufferSize = {};  // buffered events are what catch a tap between two frames
+    bufferSize.diph.dwSize = sizeof bufferSize;
+    bufferSize.diph.dwHeaderSize = sizeof bufferSize.diph;
+    bufferSize.diph.dwHow = DIPH_DEVICE;
+    bufferSize.dwData = EventBufferSize;
+    KeyboardDevice->SetProperty(DIPROP_BUFFERSIZE, &bufferSize.diph);
     KeyboardDevice->Acquire();
 }
 
@@ -139,6 +170,11 @@ void ShutdownInput()
 
 void IgnoreHeldKeys()
 {
-    // Cleared key by key at the next read that finds the key up, so keys not held act at once.
+    // Events up to now are dropped: a press made before (or inside a dialog) must not act later.
+    DWORD count = EventBufferSize;
+    Keyboard.readEvents(keyEvents, &count);
+    std::memset(keyState, 0, sizeof keyState);
+    std::memset(pressedSinceLastFrame, 0, sizeof pressedSinceLastFrame);
+    // Cleared key by key once the key is seen up, so keys not held act at once.
     for (bool& ignored : ignoredUntilReleased) ignored = true;
 }

@@ -3,18 +3,26 @@
 #pragma once
 #include <windows.h>
 #include <xinput.h>
+#ifndef DIRECTINPUT_VERSION
+#define DIRECTINPUT_VERSION 0x0800
+#endif
+#include <dinput.h>
 
 void InitInput(HINSTANCE instance, HWND window);
 void PollInput();
 void ShutdownInput();
 
-// Called when a modal loop (About box, menu) ends: the key that closed it is still reported
-// held, so every key then down is ignored until it has been seen released.
+// Called when the keyboard stops reaching us (focus lost, a failed read) and when a modal loop
+// (About box, menu) ends, whose closing key is still reported held: every key counts as
+// released, and a key then down acts only after it has been seen released.
 void IgnoreHeldKeys();
 
 // The keyboard as PollInput reaches it; tests put doubles in place of these.
 struct KeyboardAccess {
     HRESULT (*read)(BYTE keys[256]);  // GetDeviceState on the keyboard device
+    // GetDeviceData: at most *count buffered key events, oldest first; *count becomes the number
+    // taken. DI_BUFFEROVERFLOW means events were lost.
+    HRESULT (*readEvents)(DIDEVICEOBJECTDATA* events, DWORD* count);
     HRESULT (*acquire)();
 };
 extern KeyboardAccess Keyboard;

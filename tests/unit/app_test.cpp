@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "app/app.h"
 #include "content/loading.h"
 #include "gfx/device.h"
 #include "gfx/resource_lists.h"
 #include "resources/resource.h"
 #include "tests/unit/device_fixture.h"
+#include "tests/unit/null_doubles.h"
 
 TEST(MainWindowProc, OtherCommandsAndPaintLeaveTheWindowAloneAndExitQuitsWithZero)
 {
@@ -68,4 +72,44 @@ TEST(DeviceStep, ResetPathRecreatesEffectsAndSurvivesAFailedReset)
     EXPECT_EQ(RunDeviceStep(D3DERR_DEVICENOTRESET), FrameOutcome::ResetAndRendered);
     EXPECT_EQ(RunDeviceStep(D3D_OK), FrameOutcome::Rendered);
     ReleaseEffects();
+}
+
+// Each failed step of the device set-up prints its one line and leaves no device behind.
+TEST(InitDevice, EachFailedStepSaysSoAndLeavesNoDevice)
+{
+    static struct Direct3D : NullDirect3D9 {  // answers each step with the result set below
+        HRESULT mode, depth, caps;
+        HRESULT STDMETHODCALLTYPE GetAdapterDisplayMode(UINT, D3DDISPLAYMODE* m) override { *m = {}; return mode; }
+        HRESULT STDMETHODCALLTYPE CheckDeviceFormat(UINT, D3DDEVTYPE, D3DFORMAT, DWORD, D3DRESOURCETYPE,
+                                                    D3DFORMAT) override
+        {
+            return depth;
+        }
+        HRESULT STDMETHODCALLTYPE GetDeviceCaps(UINT, D3DDEVTYPE, D3DCAPS9* c) override { *c = {}; return caps; }
+    } direct3D;
+    struct Case { bool made; HRESULT mode, depth, caps; const char* message; } cases[] = {
+        {false, S_OK, S_OK, S_OK, "ERROR: Could not create D3D Object!"},
+        {true, E_FAIL, S_OK, S_OK, "ERROR: Could not get adapter display mode!"},
+        {true, S_OK, D3DERR_NOTAVAILABLE, S_OK, "ERROR: Couldn't get a 16-bit z-buffer?!"},
+        {true, S_OK, D3DERR_INVALIDCALL, S_OK, "ERROR: Couldn't check for a 16-bit z-buffer!"},
+        {true, S_OK, S_OK, E_FAIL, "ERROR: Couldn't get device caps!"},
+        {true, S_OK, S_OK, S_OK, "ERROR: Couldn't create device!"},  // the null double's CreateDevice fails
+    };
+    const auto create = CreateDirect3D;
+    IDirect3D9* const object = Direct3DObject;
+    IDirect3DDevice9* const device = std::exchange(Device, nullptr);
+    const D3DPRESENT_PARAMETERS params = PresentParams;
+    for (const Case& c : cases) {
+        direct3D.mode = c.mode, direct3D.depth = c.depth, direct3D.caps = c.caps;
+        CreateDirect3D = [](UINT) -> IDirect3D9* { return &direct3D; };
+        if (!c.made) CreateDirect3D = [](UINT) -> IDirect3D9* { return nullptr; };
+        testing::internal::CaptureStdout();
+        EXPECT_FALSE(InitDevice());
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string(c.message) + "\n");
+        EXPECT_EQ(Device, nullptr) << c.message;
+    }
+    CreateDirect3D = create;
+    Direct3DObject = object;
+    Device = device;
+    PresentParams = params;
 }

@@ -76,4 +76,17 @@ TEST(ThirdPersonCamera, DoesNothingWithoutATargetThenTakesTheWorkedStepAndLooksA
     camera.Update(0.02f);
     EXPECT_NEAR(camera.position.z, -20.0f, 1e-6f);
     EXPECT_NEAR(camera.velocity.z, 0.0f, 1e-6f);
+
+    // At rest straight above the target, or on it, the look-at has no orientation: the last
+    // view and its inverse (here the identity) stay.
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    for (float height : {10.0f, 0.0f}) {
+        target = {D3DXVECTOR3(1, 0, 0), D3DXVECTOR3(0, 0, 0)};
+        camera.heightOffset = height;
+        camera.position = D3DXVECTOR3(1, height, 0);
+        camera.view = camera.inverseView = identity;
+        camera.Update(0.02f);
+        EXPECT_TRUE(camera.view == identity && camera.inverseView == identity) << height;
+    }
 }
