@@ -77,11 +77,15 @@ std::vector<Group> Groups(const std::vector<RenderObject*>& scene)
     return groups;
 }
 
+// The height pass is drawn in every timed frame, as though the targets were new each time.
 StepTimes TimeFrames(int frames)
 {
     for (int i = 0; i < 3; ++i) RenderFrame();  // llvmpipe builds its shader variants on first use
     StepTimes times;
-    for (int i = 0; i < frames; ++i) TimedFrame(times);
+    for (int i = 0; i < frames; ++i) {
+        TheRenderer->heightImageDrawn = false;
+        TimedFrame(times);
+    }
     return times;
 }
 

@@ -62,6 +62,7 @@ void HeightPass(Renderer& r)
     D3DXMATRIX heightViewProj;
     D3DXMatrixMultiply(&heightViewProj, &r.heightCamera->view, r.heightProjection);
     r.defaultEffect->SetMatrix(DefaultFx::HeightViewProj.name, &heightViewProj);
+    r.heightImageDrawn = true;
 }
 
 void MainPass(Renderer& r)
@@ -123,7 +124,7 @@ HRESULT RenderFrame()
             ReflectionPass(r);
             Done(StepReflection);
             IDirect3DTexture9* reflection = r.reflectionTarget->texture;
-            HeightPass(r);
+            if (!r.heightImageDrawn) HeightPass(r);
             Done(StepHeight);
             MainPass(r);
             Done(StepMain);
