@@ -90,7 +90,7 @@ print_techniques() {
   echo
   printf '%-22s %-11s %10s %10s %10s\n' technique step shaded_ms flat_ps_ms pixel_ms
   for technique in all Terrain Default_NormalMapped Default Water; do
-    for step in reflection height main water; do
+    for step in reflection height main water frame_cpu; do
       shaded=$(median "tech_${technique}_${step}_ms") flat=$(median "tech_${technique}_${step}_flat_ms")
       [ "$shaded" = n/a ] && continue
       awk -v s="$shaded" -v f="$flat" 'BEGIN { exit !(s > 0.05 || f > 0.05) }' || continue

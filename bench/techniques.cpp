@@ -112,12 +112,16 @@ bool TimeTechniques(int frames)
     states.flatShader->Release();
     ReleaseStepTimer();
     std::printf("\n");
-    for (size_t g = 1; g < groups.size() && g < 16; ++g)
+    for (size_t g = 1; g < groups.size() && g < 16; ++g) {
         for (int s : {StepReflection, StepHeight, StepMain, StepWater}) {
             double ms[2];
             for (int flat = 0; flat < 2; ++flat)
                 ms[flat] = (times[flat][g].ms[s] - times[flat][0].ms[s]) / frames;
             std::printf("technique %s %s %.3f %.3f\n", groups[g].name, StepNames[s], ms[0], ms[1]);
         }
+        double cpu[2];
+        for (int flat = 0; flat < 2; ++flat) cpu[flat] = (times[flat][g].cpuMs - times[flat][0].cpuMs) / frames;
+        std::printf("technique %s frame_cpu %.3f %.3f\n", groups[g].name, cpu[0], cpu[1]);
+    }
     return true;
 }

@@ -4,5 +4,6 @@
 // and with a flat one in their place, which leaves the vertex, set-up and raster cost.
 #pragma once
 
-// Prints one line per group and step: "technique NAME STEP shaded_ms flat_ms".
+// Prints one line per group and step: "technique NAME STEP shaded_ms flat_ms", and one per group
+// with the process's CPU time per frame in place of the step ("frame_cpu").
 bool TimeTechniques(int frames);
