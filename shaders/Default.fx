@@ -3,6 +3,7 @@
 // Register layout, shared by all shaders of this file:
 //   vertex constants  c0 ViewProj, c4 World, c8 View, c12 HeightViewProj (4 each),
 //                     c16 CameraPosition, c17 CameraDirection, c18 AccumulatedTime, c19 SourceSize
+// Shared shader code lives in transform.fxh (vertex) and lighting.fxh (pixel), included in place.
 //   pixel constants   c0 specColor, c1 specPower, c2 SunDirection, c3 AmbientLight,
 //                     c16 CameraPosition, c18 AccumulatedTime, c19 SourceSize
 //   vertex samplers   s0 DisplacementMap
@@ -115,49 +116,24 @@ technique Default
             dcl_texcoord0 o1.xy
             dcl_texcoord1 o2.xyz
             dcl_texcoord2 o3.xyz
-            // world position, then clip position
-            dp4 r0.x, v0, c4
-            dp4 r0.y, v0, c5
-            dp4 r0.z, v0, c6
-            dp4 r0.w, v0, c7
-            dp4 o0.x, r0, c0
-            dp4 o0.y, r0, c1
-            dp4 o0.z, r0, c2
-            dp4 o0.w, r0, c3
-            // world normal
-            dp3 r1.x, v1, c4
-            dp3 r1.y, v1, c5
-            dp3 r1.z, v1, c6
+            #include "transform.fxh"
+            dp3 o2.x, v1, c4                   // world normal
+            dp3 o2.y, v1, c5
+            dp3 o2.z, v1, c6
             mov o1.xy, v2
-            mov o2.xyz, r1
             mov o3.xyz, r0
         };
         PixelShader = asm
         {
             ps_3_0
-            def c20, 0, 1, 0, 0
+            def c20, 0, 1, 1, 0
             dcl_texcoord0 v0.xy
             dcl_texcoord1 v1.xyz
             dcl_texcoord2 v2.xyz
             dcl_2d s0
             texld r0, v0, s0
             nrm r1.xyz, v1
-            // light = ambient + (1 - ambient) * max(N.L, 0)
-            dp3 r2.x, r1, c2
-            max r2.x, r2.x, c20.x
-            mov r6.x, c3.x
-            add r2.y, -r6.x, c20.y
-            mad r2.x, r2.x, r2.y, r6.x
-            mul r3.xyz, r0, r2.x
-            // Blinn-Phong with H = normalize(L + V)
-            add r4.xyz, c16, -v2
-            nrm r5.xyz, r4
-            add r4.xyz, r5, c2
-            nrm r5.xyz, r4
-            dp3 r4.x, r1, r5
-            max r4.x, r4.x, c20.x
-            pow r4.x, r4.x, c1.x
-            mad oC0.xyz, c0, r4.x, r3
+            #include "lighting.fxh"
             mov oC0.w, r0.w
         };
     }
@@ -181,14 +157,7 @@ technique Terrain
             dcl_position o0
             dcl_texcoord1 o2.xyz
             dcl_texcoord2 o3.xyz
-            dp4 r0.x, v0, c4
-            dp4 r0.y, v0, c5
-            dp4 r0.z, v0, c6
-            dp4 r0.w, v0, c7
-            dp4 o0.x, r0, c0
-            dp4 o0.y, r0, c1
-            dp4 o0.z, r0, c2
-            dp4 o0.w, r0, c3
+            #include "transform.fxh"
             // The tiles are scaled unevenly: normals take the inverse-transpose, that is each
             // component divided by its World row's squared length, then World itself.
             mov r2.xyz, c4
@@ -201,20 +170,19 @@ technique Terrain
             rcp r2.y, r3.y
             rcp r2.z, r3.z
             mul r2.xyz, v1, r2
-            dp3 r1.x, r2, c4
-            dp3 r1.y, r2, c5
-            dp3 r1.z, r2, c6
-            mov o2.xyz, r1
+            dp3 o2.x, r2, c4
+            dp3 o2.y, r2, c5
+            dp3 o2.z, r2, c6
             mov o3.xyz, r0
         };
         PixelShader = asm
         {
             ps_3_0
-            def c20, 0, 1, 0.35, 0.9           // 0, 1, layer tiling, shore tiling
+            def c20, 0, 1, 0.2, 0              // 0, 1, soil is matte: a fifth of the material's highlight
             def c21, 4, -1.2, 1.6, -3.8        // grass ramp: saturate(4y - 1.2); rock ramp: saturate(1.6y - 3.8)
-            def c24, 0.2, 0, 0, 0              // soil is matte: a fifth of the material's highlight
             def c22, 2, -6.4, -4, 2.6          // snow ramp: saturate(2y - 6.4); slope ramp: saturate(2.6 - 4 N.y)
             def c23, -4, 0.45, 5, 0.5          // wet ramp: saturate(-4y); wet darkening; shore ramp: saturate(5y + 0.5)
+            def c24, 0.35, 0.9, 0, 0           // layer tiling, shore tiling
             dcl_texcoord1 v1.xyz
             dcl_texcoord2 v2.xyz
             dcl_2d s0
@@ -222,44 +190,29 @@ technique Terrain
             dcl_2d s3
             dcl_2d s4
             dcl_2d s5
-            mul r0.xy, v2.xzzw, c20.z
-            mul r1.xy, v2.xzzw, c20.w
-            texld r2, r1, s0                   // shore sand
-            texld r3, r0, s2                   // sand
-            mad_sat r4.x, v2.y, c23.z, c23.w
-            lrp r5.xyz, r4.x, r3, r2
-            texld r3, r0, s3                   // grass
-            mad_sat r4.x, v2.y, c21.x, c21.y
-            lrp r6.xyz, r4.x, r3, r5
-            texld r3, r0, s4                   // rock, by height
-            mad_sat r4.x, v2.y, c21.z, c21.w
-            lrp r5.xyz, r4.x, r3, r6
-            texld r7, r0, s5                   // snow
-            mad_sat r4.x, v2.y, c22.x, c22.y
-            lrp r6.xyz, r4.x, r7, r5
-            nrm r8.xyz, v1                     // rock on steep slopes
-            mad_sat r4.x, r8.y, c22.z, c22.w
-            lrp r5.xyz, r4.x, r3, r6
-            mul_sat r4.x, v2.y, c23.x          // wet and darker under water
-            mul r4.x, r4.x, c23.y
-            add r4.y, -r4.x, c20.y
-            mul r5.xyz, r5, r4.y
-            // light = ambient + (1 - ambient) * max(N.L, 0)
-            dp3 r2.x, r8, c2
-            max r2.x, r2.x, c20.x
-            mov r9.x, c3.x
-            add r2.y, -r9.x, c20.y
-            mad r2.x, r2.x, r2.y, r9.x
-            mul r5.xyz, r5, r2.x
-            add r9.xyz, c16, -v2
-            nrm r10.xyz, r9
-            add r9.xyz, r10, c2
-            nrm r10.xyz, r9
-            dp3 r9.x, r8, r10
-            max r9.x, r9.x, c20.x
-            pow r9.x, r9.x, c1.x
-            mul r9.x, r9.x, c24.x
-            mad oC0.xyz, c0, r9.x, r5
+            mul r2.xy, v2.xzzw, c24.x
+            mul r3.xy, v2.xzzw, c24.y
+            texld r4, r3, s0                   // shore sand
+            texld r3, r2, s2                   // sand
+            mad_sat r5.x, v2.y, c23.z, c23.w
+            lrp r6.xyz, r5.x, r3, r4
+            texld r3, r2, s3                   // grass
+            mad_sat r5.x, v2.y, c21.x, c21.y
+            lrp r7.xyz, r5.x, r3, r6
+            texld r3, r2, s4                   // rock, by height
+            mad_sat r5.x, v2.y, c21.z, c21.w
+            lrp r6.xyz, r5.x, r3, r7
+            texld r4, r2, s5                   // snow
+            mad_sat r5.x, v2.y, c22.x, c22.y
+            lrp r7.xyz, r5.x, r4, r6
+            nrm r1.xyz, v1                     // rock on steep slopes
+            mad_sat r5.x, r1.y, c22.z, c22.w
+            lrp r6.xyz, r5.x, r3, r7
+            mul_sat r5.x, v2.y, c23.x          // wet and darker under water
+            mul r5.x, r5.x, c23.y
+            add r5.y, -r5.x, c20.y
+            mul r0.xyz, r6, r5.y
+            #include "lighting.fxh"
             mov oC0.w, c20.y
         };
     }
@@ -289,14 +242,7 @@ technique Default_NormalMapped
             dcl_texcoord2 o3.xyz
             dcl_texcoord3 o4.xyz
             dcl_texcoord4 o5.xyz
-            dp4 r0.x, v0, c4
-            dp4 r0.y, v0, c5
-            dp4 r0.z, v0, c6
-            dp4 r0.w, v0, c7
-            dp4 o0.x, r0, c0
-            dp4 o0.y, r0, c1
-            dp4 o0.z, r0, c2
-            dp4 o0.w, r0, c3
+            #include "transform.fxh"
             mov o1.xy, v1
             dp3 o2.x, v2, c4
             dp3 o2.y, v2, c5
@@ -312,7 +258,8 @@ technique Default_NormalMapped
         PixelShader = asm
         {
             ps_3_0
-            def c20, 0, 1, 2, -1
+            def c20, 0, 1, 1, 0
+            def c21, 2, -1, 0, 0
             dcl_texcoord0 v0.xy
             dcl_texcoord1 v1.xyz
             dcl_texcoord2 v2.xyz
@@ -322,7 +269,7 @@ technique Default_NormalMapped
             dcl_2d s1
             texld r0, v0, s0
             texld r1, v0, s1
-            mad r1.xyz, r1, c20.z, c20.w       // tangent-space normal
+            mad r1.xyz, r1, c21.x, c21.y       // tangent-space normal
             nrm r2.xyz, v3
             nrm r3.xyz, v4
             nrm r4.xyz, v1
@@ -330,25 +277,11 @@ technique Default_NormalMapped
             mad r5.xyz, r3, r1.y, r5
             mad r5.xyz, r4, r1.z, r5
             nrm r1.xyz, r5
-            dp3 r2.x, r1, c2
-            max r2.x, r2.x, c20.x
-            mov r6.x, c3.x
-            add r2.y, -r6.x, c20.y
-            mad r2.x, r2.x, r2.y, r6.x
-            mul r3.xyz, r0, r2.x
-            add r4.xyz, c16, -v2
-            nrm r5.xyz, r4
-            add r4.xyz, r5, c2
-            nrm r5.xyz, r4
-            dp3 r4.x, r1, r5
-            max r4.x, r4.x, c20.x
-            pow r4.x, r4.x, c1.x
-            mad oC0.xyz, c0, r4.x, r3
+            #include "lighting.fxh"
             mov oC0.w, r0.w
         };
     }
 }
-
 // Water: the grid's vertices rise and fall with "DisplacementMap" (vertex texture fetch),
 // two scrolling samples of "NormalHeightMap" give the surface normal, and the reflection and
 // scene images at the pixel's screen position, nudged by that normal, are blended by Fresnel.
@@ -374,12 +307,13 @@ technique Water
             def c20, 0.045, 0.1, -0.05, 0          // displacement tiling, amplitude, -amplitude/2
             def c21, 0.011, 0.007, 0.013, 0.009    // displacement scroll, first normal scroll
             def c22, 0.11, 0.23, -0.008, 0.017     // normal tilings, second normal scroll
+            def c23, 0.15, 0.35, 0.5, -0.5         // tint and foam tilings, texture-space mapping
             dcl_position v0
             dcl_position o0
             dcl_texcoord0 o1.xyz
             dcl_texcoord1 o2
             dcl_texcoord2 o3
-            dcl_texcoord3 o4.xyz
+            dcl_texcoord3 o4.xy
             dcl_2d s0
             dp4 r0.x, v0, c4
             dp4 r0.y, v0, c5
@@ -392,34 +326,40 @@ technique Water
             texldl r3, r1, s0
             mad r0.y, r3.x, c20.y, r0.y
             add r0.y, r0.y, c20.z
-            dp4 r4.x, r0, c0
-            dp4 r4.y, r0, c1
-            dp4 r4.z, r0, c2
-            dp4 r4.w, r0, c3
-            mov o0, r4
-            mov o3, r4
+            dp4 o0.x, r0, c0
+            dp4 o0.y, r0, c1
+            dp4 o0.z, r0, c2
+            dp4 o0.w, r0, c3
             mov o1.xyz, r0
             mul r5.xy, r0.xzzw, c22.x
             mad r5.xy, c21.zw, r2.x, r5
             mul r5.zw, r0.xzxz, c22.y
             mad r5.zw, c22.zwzw, r2.x, r5
             mov o2, r5
-            dp4 o4.x, r0, c12
-            dp4 o4.y, r0, c13
-            dp4 o4.z, r0, c15
+            // Everything below is affine in the world position, so it is the same computed here
+            // and interpolated as computed for each pixel.
+            // The height image's texel under this point: HeightViewProj is orthographic (w = 1).
+            dp4 r6.x, r0, c12
+            dp4 r6.y, r0, c13
+            mad r6.xy, r6, c23.zw, c23.z
+            rcp r7.x, c19.x
+            rcp r7.y, c19.y
+            mad o3.xy, r7, c23.z, r6
+            mul o3.zw, r0.xxxz, c23.x              // tint
+            mul o4.xy, r0.xzzw, c23.y              // foam
         };
         PixelShader = asm
         {
             ps_3_0
             def c20, 0, 1, 2, -1
-            def c21, 0.5, -0.5, 0.03, 0.6          // screen mapping, image offset by the normal, normal flattening
+            def c21, 0.5, 0, 0.03, 0.6             // pixel centre, image offset by the normal, normal flattening
             def c22, 16, -8, 0.00392156863, 0      // height decode
             def c24, 4, 1, 0, 0                    // foam = saturate(1 - 4 depth) = saturate(4 (terrain - surface) + 1)
-            def c23, 0.02, 0.98, 0.15, 0.35        // Fresnel at normal incidence and its remainder, tint and foam tilings
+            def c23, 0.02, 0.98, 0, 0              // Fresnel at normal incidence and its remainder
             dcl_texcoord0 v0.xyz
             dcl_texcoord1 v1
             dcl_texcoord2 v2
-            dcl_texcoord3 v3.xyz
+            dcl_texcoord3 v3.xy
             dcl_2d s0
             dcl_2d s1
             dcl_2d s6
@@ -434,18 +374,16 @@ technique Water
             mul r1.xz, r0.xyyy, c21.w
             mov r1.y, r0.z
             nrm r2.xyz, r1
-            // screen position with the half-texel offset
-            rcp r3.w, v2.w
-            mul r3.xy, v2, r3.w
-            mad r3.xy, r3, c21.xy, c21.x
+            // the scene images at this pixel (vPos: its position; our assembler takes it undeclared),
+            // nudged by the normal
             rcp r4.x, c19.x
             rcp r4.y, c19.y
-            mad r3.xy, r4, c21.x, r3
+            add r3.xy, vPos, c21.x
+            mul r3.xy, r3, r4
             mad r5.xy, r2.xzzw, c21.z, r3
             texld r6, r5, s8
             texld r7, r5, s9
-            mul r8.xy, v0.xzzw, c23.z
-            texld r8, r8, s0
+            texld r8, v2.zwzw, s0
             mul r7.xyz, r7, r8
             // Fresnel: F = 0.02 + 0.98 (1 - N.V)^5
             add r9.xyz, c16, -v0
@@ -458,17 +396,12 @@ technique Water
             mad r9.x, r9.x, c23.y, c23.x
             lrp r11.xyz, r9.x, r6, r7
             // foam where the terrain is less than 1/4 unit below the surface
-            rcp r12.w, v3.z
-            mul r12.xy, v3, r12.w
-            mad r12.xy, r12, c21.xy, c21.x
-            mad r12.xy, r4, c21.x, r12
-            texld r13, r12, s6
+            texld r13, v2, s6
             mad r13.x, r13.y, c22.z, r13.x
             mad r13.x, r13.x, c22.x, c22.y
             add r13.x, r13.x, -v0.y
             mad_sat r13.x, r13.x, c24.x, c24.y
-            mul r14.xy, v0.xzzw, c23.w
-            texld r14, r14, s7
+            texld r14, v3, s7
             mul r13.x, r13.x, r14.x
             lrp r11.xyz, r13.x, c20.y, r11
             // specular
@@ -500,14 +433,7 @@ technique Height
             dcl_position v0
             dcl_position o0
             dcl_texcoord0 o1.x
-            dp4 r0.x, v0, c4
-            dp4 r0.y, v0, c5
-            dp4 r0.z, v0, c6
-            dp4 r0.w, v0, c7
-            dp4 o0.x, r0, c0
-            dp4 o0.y, r0, c1
-            dp4 o0.z, r0, c2
-            dp4 o0.w, r0, c3
+            #include "transform.fxh"
             mov o1.x, r0.y
         };
         PixelShader = asm
