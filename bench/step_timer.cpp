@@ -67,6 +67,16 @@ void TimedFrame(StepTimes& times)
     ++times.frames;
 }
 
+double CpuMsPerFrame(int frames)
+{
+    Finish();
+    const double cpu = ProcessCpuMs();
+    for (int i = 0; i < frames; ++i) RenderFrame();
+    Fence->Issue(D3DISSUE_END);
+    while (Fence->GetData(nullptr, 0, D3DGETDATA_FLUSH) == S_FALSE) Sleep(1);
+    return (ProcessCpuMs() - cpu) / frames;
+}
+
 double ProcessCpuMs()
 {
     FILETIME created, ended, kernel, user;

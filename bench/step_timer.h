@@ -18,5 +18,9 @@ bool InitStepTimer(IDirect3DDevice9* device);
 void ReleaseStepTimer();
 // One RenderFrame, each of its steps timed to completion.
 void TimedFrame(StepTimes& times);
+// The process's CPU time per frame over `frames` frames drawn back to back, as the viewer draws
+// them, waiting for the device at the end without spinning: the drawing work alone, much less
+// sensitive to other programs on the machine than wall time.
+double CpuMsPerFrame(int frames);
 // CPU time of the whole process so far (user and kernel, all threads), in milliseconds.
 double ProcessCpuMs();

@@ -5,5 +5,5 @@
 #pragma once
 
 // Prints one line per group and step: "technique NAME STEP shaded_ms flat_ms", and one per group
-// with the process's CPU time per frame in place of the step ("frame_cpu").
+// with the process's CPU time per frame (CpuMsPerFrame) in place of the step ("frame_cpu").
 bool TimeTechniques(int frames);
