@@ -114,6 +114,7 @@ bool TimeTechniques(int frames)
             times[flat][g] = TimeFrames(frames);
         }
     r.objects = scene;
+    r.heightImageDrawn = false;  // it shows the last group's objects
     r.defaultEffect->SetStateManager(nullptr);
     states.flatShader->Release();
     ReleaseStepTimer();
