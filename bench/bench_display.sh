@@ -8,8 +8,10 @@ source "$ROOT/scripts/runtime-env"
 BENCH_EXE=$BUILD_DIR/tidewater_bench.exe
 
 # run_bench ARGS...: the benchmark program from the build folder, output to $OUT/bench.out.
+# Ended after 10 minutes: llvmpipe under Wine has been seen to deadlock in malloc once in a
+# few hundred runs, and one stuck run must not hold up the rest.
 run_bench() {
-  (cd "$BUILD_DIR" && "$SCRIPTS/wine-run" "$PREFIX" "$BENCH_EXE" "$@") >"$OUT/bench.out" 2>"$OUT/bench.err"
+  (cd "$BUILD_DIR" && timeout -k 10 600 "$SCRIPTS/wine-run" "$PREFIX" "$BENCH_EXE" "$@") >"$OUT/bench.out" 2>"$OUT/bench.err"
 }
 
 # value NAME: the value of "NAME: value" in the last benchmark program run (the viewer's
