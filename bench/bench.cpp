@@ -1,16 +1,23 @@
 // The viewer's engine under measurement. Modes:
-//   steps WARMUP FRAMES  times RenderFrame's pieces, then counts allocations of whole frames
+//   steps WARMUP FRAMES  times RenderFrame's steps, then counts allocations of whole frames
+//   techniques FRAMES    times each technique's draws on their own, shaded and flat (techniques.h)
 //   empty                the viewer's main loop with an empty object list (read with +fps)
 //   startup              prints the wall-clock time of the first Present's return, then ends
+//   shot NAME X Y Z YAW PITCH FRAMES
+//                        MainCamera placed, FRAMES frames run, the last one's back buffer saved
+//                        as screenshots/NAME.png (the same frame count gives the same picture)
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "app/app.h"
 #include "bench/alloc_count.h"
 #include "bench/step_timer.h"
+#include "bench/techniques.h"
+#include "camera/camera.h"
 #include "gfx/device.h"
 #include "render/renderer.h"
 
@@ -72,24 +79,26 @@ void PrintSteps(const StepTimes& times)
 {
     std::printf("\n");  // the frames' pad status lines end without one
     double total = 0.0;
-    for (int s = 0; s < StepCount; ++s) {
+    for (int s = 0; s < FrameStepCount; ++s) {
         const double ms = times.ms[s] / times.frames;
         std::printf("step_%s_ms: %.3f\n", StepNames[s], ms);
         total += ms;
     }
     std::printf("steps_total_ms: %.3f\n", total);
+    std::printf("steps_cpu_ms: %.3f\n", times.cpuMs / times.frames);
 }
 
 // Whole frames as the loop runs them: their time and the heap allocations they make.
 bool MeasureLoopFrames(int frames)
 {
     const unsigned long long before = AllocationCount();
-    const double start = NowMs();
+    const double start = NowMs(), cpu = ProcessCpuMs();
     for (int i = 0; i < frames; ++i)
         if (!LoopFrame()) return false;
-    const double elapsed = NowMs() - start;
+    const double elapsed = NowMs() - start, cpuElapsed = ProcessCpuMs() - cpu;
     const unsigned long long allocations = AllocationCount() - before;
     std::printf("\nloop_frame_ms: %.3f\n", elapsed / frames);
+    std::printf("loop_frame_cpu_ms: %.3f\n", cpuElapsed / frames);
     std::printf("allocations_per_frame: %.3f\n", static_cast<double>(allocations) / frames);
     std::printf("allocations_total: %llu in %d frames\n", allocations, frames);
     return true;
@@ -114,11 +123,55 @@ int RunSteps(int warmup, int frames)
     return MeasureLoopFrames(frames) ? 0 : 1;
 }
 
+int RunTechniques(int frames)
+{
+    for (int i = 0; i < 10; ++i)
+        if (!LoopFrame()) return 1;
+    return TimeTechniques(frames) ? 0 : 1;
+}
+
+const char* ShotPath = "";
+
+// After the water, before Present: the back buffer holds the finished picture.
+void SaveBackBuffer(FrameStep step)
+{
+    if (step != StepWater) return;
+    IDirect3DSurface9* surface = nullptr;
+    if (FAILED(Device->GetRenderTarget(0, &surface))) return;
+    if (FAILED(D3DXSaveSurfaceToFileA(ShotPath, D3DXIFF_PNG, surface, nullptr, nullptr)))
+        std::printf("\ncannot save %s\n", ShotPath);
+    surface->Release();
+}
+
+int RunShot(int argc, char** argv)
+{
+    if (argc != 9) {
+        std::printf("usage: tidewater_bench shot NAME X Y Z YAW PITCH FRAMES\n");
+        return 2;
+    }
+    MainCamera.position = D3DXVECTOR3(float(std::atof(argv[3])), float(std::atof(argv[4])), float(std::atof(argv[5])));
+    MainCamera.yaw = float(std::atof(argv[6]));
+    MainCamera.pitch = float(std::atof(argv[7]));
+    const int frames = std::atoi(argv[8]);
+    for (int i = 1; i < frames; ++i)
+        if (!LoopFrame()) return 1;
+    static std::string path;
+    CreateDirectoryA("screenshots", nullptr);
+    path = std::string("screenshots/") + argv[2] + ".png";
+    ShotPath = path.c_str();
+    FrameStepDone = SaveBackBuffer;
+    const bool ran = LoopFrame();
+    FrameStepDone = nullptr;
+    return ran ? 0 : 1;
+}
+
 int RunMode(int argc, char** argv)
 {
     const char* mode = argc > 1 ? argv[1] : "steps";
     if (std::strcmp(mode, "startup") == 0) return RunStartup();
     if (std::strcmp(mode, "empty") == 0) return RunEmpty();
+    if (std::strcmp(mode, "shot") == 0) return RunShot(argc, argv);
+    if (std::strcmp(mode, "techniques") == 0) return RunTechniques(argc > 2 ? std::atoi(argv[2]) : 20);
     const int warmup = argc > 2 ? std::atoi(argv[2]) : 50;
     const int frames = argc > 3 ? std::atoi(argv[3]) : 200;
     return RunSteps(warmup, frames);

@@ -8,8 +8,10 @@ source "$ROOT/scripts/runtime-env"
 BENCH_EXE=$BUILD_DIR/tidewater_bench.exe
 
 # run_bench ARGS...: the benchmark program from the build folder, output to $OUT/bench.out.
+# Ended after 10 minutes: llvmpipe under Wine has been seen to deadlock in malloc once in a
+# few hundred runs, and one stuck run must not hold up the rest.
 run_bench() {
-  (cd "$BUILD_DIR" && "$SCRIPTS/wine-run" "$PREFIX" "$BENCH_EXE" "$@") >"$OUT/bench.out" 2>"$OUT/bench.err"
+  (cd "$BUILD_DIR" && timeout -k 10 600 "$SCRIPTS/wine-run" "$PREFIX" "$BENCH_EXE" "$@") >"$OUT/bench.out" 2>"$OUT/bench.err"
 }
 
 # value NAME: the value of "NAME: value" in the last benchmark program run (the viewer's
@@ -24,10 +26,25 @@ measure_steps() {
     run_bench steps 30 "$STEP_FRAMES" || { echo "steps run failed: $(tail -3 "$OUT/bench.out")" >&2; continue; }
     for name in begin reflection height main copy water present; do record "step_${name}_ms" "$(value "step_${name}_ms")"; done
     record steps_total_ms "$(value steps_total_ms)"
+    record steps_cpu_ms "$(value steps_cpu_ms)"
     record loop_frame_ms "$(value loop_frame_ms)"
+    record loop_frame_cpu_ms "$(value loop_frame_cpu_ms)"
     record allocations_per_frame "$(value allocations_per_frame)"
   done
   echo "frame steps: total $(runs_of steps_total_ms) ms, allocations per frame $(runs_of allocations_per_frame)"
+}
+
+# Each technique's draws alone, per step, shaded and with a flat pixel shader (bench/techniques.h).
+measure_techniques() {
+  local r technique step shaded flat
+  for ((r = 1; r <= RUNS; r++)); do
+    run_bench techniques "$TECH_FRAMES" || { echo "techniques run failed: $(tail -3 "$OUT/bench.out")" >&2; continue; }
+    while read -r _ technique step shaded flat; do
+      record "tech_${technique}_${step}_ms" "$shaded"
+      record "tech_${technique}_${step}_flat_ms" "$flat"
+    done < <(grep -a '^technique ' "$OUT/bench.out")
+  done
+  echo "techniques: $RUNS runs of $TECH_FRAMES frames per group"
 }
 
 # One start to the first Present's return: the launch's wall clock against the program's.
@@ -130,6 +147,7 @@ measure_soak() {
 }
 
 measure_steps
+measure_techniques
 measure_startup
 measure_fps
 measure_soak

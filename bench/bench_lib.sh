@@ -81,6 +81,25 @@ ratio() {
   awk -v a="$scene" -v b="$empty" 'BEGIN { printf "%.3f", a / b }'
 }
 
+# Medians of each technique's draws per step: shaded, with a flat pixel shader (vertex, set-up
+# and raster), and the difference (pixel shading). Steps a technique does not draw in are left out.
+print_techniques() {
+  local names technique step shaded flat
+  names=$(awk '$1 ~ /^tech_.*_flat_ms$/ { print $1 }' "$RESULTS" | sort -u)
+  [ -z "$names" ] && return
+  echo
+  printf '%-22s %-11s %10s %10s %10s\n' technique step shaded_ms flat_ps_ms pixel_ms
+  for technique in all Terrain Default_NormalMapped Default Water; do
+    for step in reflection height main water frame_cpu; do
+      shaded=$(median "tech_${technique}_${step}_ms") flat=$(median "tech_${technique}_${step}_flat_ms")
+      [ "$shaded" = n/a ] && continue
+      awk -v s="$shaded" -v f="$flat" 'BEGIN { exit !(s > 0.05 || f > 0.05) }' || continue
+      printf '%-22s %-11s %10s %10s %10s\n' "$technique" "$step" "$shaded" "$flat" \
+        "$(awk -v s="$shaded" -v f="$flat" 'BEGIN { printf "%.2f", s - f }')"
+    done
+  done
+}
+
 print_report() {
   local name
   echo
@@ -88,11 +107,12 @@ print_report() {
   row scene_fps fps; row empty_fps fps
   printf '%-24s %12s %-6s\n' frame_ratio "$(ratio)" ""
   for name in begin reflection height main copy water present; do row "step_${name}_ms" ms; done
-  row steps_total_ms ms; row loop_frame_ms ms
+  row steps_total_ms ms; row steps_cpu_ms ms; row loop_frame_ms ms; row loop_frame_cpu_ms ms
   row startup_ms ms; row startup_cold_ms ms
   row allocations_per_frame count
   row soak_rss_growth_kb KiB; row soak_rss_end_kb KiB
   row content_build_s s; row make_test_s s
+  print_techniques
   echo
   echo "scene_fps: $(median scene_fps) fps"
   echo "empty_fps: $(median empty_fps) fps"

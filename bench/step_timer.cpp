@@ -2,15 +2,16 @@
 
 #include <windows.h>
 
-#include "render/frame.h"
 #include "render/renderer.h"
 
-const char* const StepNames[StepCount] = {"begin", "reflection", "height", "main", "copy", "water", "present"};
+const char* const StepNames[FrameStepCount] = {"begin", "reflection", "height", "main", "copy", "water", "present"};
 
 namespace {
 
 IDirect3DQuery9* Fence = nullptr;
 LARGE_INTEGER Frequency;
+StepTimes* Current = nullptr;
+double Mark = 0.0;
 
 double NowMs()
 {
@@ -26,12 +27,17 @@ void Finish()
     while (Fence->GetData(nullptr, 0, D3DGETDATA_FLUSH) == S_FALSE) SwitchToThread();
 }
 
-void Lap(StepTimes& times, Step step, double& mark)
+void Lap(FrameStep step)
 {
     Finish();
     const double now = NowMs();
-    times.ms[step] += now - mark;
-    mark = now;
+    Current->ms[step] += now - Mark;
+    Mark = now;
+}
+
+double Ms(const FILETIME& t)
+{
+    return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e4;
 }
 
 }  // namespace
@@ -48,29 +54,32 @@ void ReleaseStepTimer()
     Fence = nullptr;
 }
 
-// The same sequence as RenderFrame in render/frame.cpp, with a lap after every piece.
 void TimedFrame(StepTimes& times)
 {
-    Renderer& r = *TheRenderer;
     Finish();
-    double mark = NowMs();
-    r.device->BeginScene();
-    PrepareBackBuffer(r);
-    Lap(times, StepBegin, mark);
-    if (TargetsReady(r)) {
-        ReflectionPass(r);
-        Lap(times, StepReflection, mark);
-        HeightPass(r);
-        Lap(times, StepHeight, mark);
-        MainPass(r);
-        Lap(times, StepMain, mark);
-        CopyToBackBuffer(r.sceneTarget->texture);
-        Lap(times, StepCopy, mark);
-        WaterPass(r, r.reflectionTarget->texture);
-        Lap(times, StepWater, mark);
-    }
-    r.device->EndScene();
-    r.device->Present(nullptr, nullptr, nullptr, nullptr);
-    Lap(times, StepPresent, mark);
+    Current = &times;
+    const double cpu = ProcessCpuMs();
+    Mark = NowMs();
+    FrameStepDone = Lap;
+    RenderFrame();
+    FrameStepDone = nullptr;
+    times.cpuMs += ProcessCpuMs() - cpu;
     ++times.frames;
+}
+
+double CpuMsPerFrame(int frames)
+{
+    Finish();
+    const double cpu = ProcessCpuMs();
+    for (int i = 0; i < frames; ++i) RenderFrame();
+    Fence->Issue(D3DISSUE_END);
+    while (Fence->GetData(nullptr, 0, D3DGETDATA_FLUSH) == S_FALSE) Sleep(1);
+    return (ProcessCpuMs() - cpu) / frames;
+}
+
+double ProcessCpuMs()
+{
+    FILETIME created, ended, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user)) return 0.0;
+    return Ms(kernel) + Ms(user);
 }

@@ -29,7 +29,15 @@ void EnableReflectionClipPlane(Renderer& r)
     r.device->SetRenderState(D3DRS_CLIPPLANEENABLE, 1);
 }
 
-}  // namespace
+// Viewport size to "SourceSize", then the back buffer's clear.
+void PrepareBackBuffer(Renderer& r)
+{
+    D3DVIEWPORT9 viewport;
+    r.device->GetViewport(&viewport);
+    const D3DXVECTOR4 sourceSize(static_cast<float>(viewport.Width), static_cast<float>(viewport.Height), 0, 0);
+    if (r.defaultEffect) r.defaultEffect->SetVector(DefaultFx::SourceSize.name, &sourceSize);
+    ClearTarget(r.device, SkyColour);
+}
 
 void ReflectionPass(Renderer& r)
 {
@@ -54,6 +62,7 @@ void HeightPass(Renderer& r)
     D3DXMATRIX heightViewProj;
     D3DXMatrixMultiply(&heightViewProj, &r.heightCamera->view, r.heightProjection);
     r.defaultEffect->SetMatrix(DefaultFx::HeightViewProj.name, &heightViewProj);
+    r.heightImageDrawn = true;
 }
 
 void MainPass(Renderer& r)
@@ -82,6 +91,15 @@ bool TargetsReady(const Renderer& r)
     return r.mainCamera && r.projection;
 }
 
+void Done(FrameStep step)
+{
+    if (FrameStepDone) FrameStepDone(step);
+}
+
+}  // namespace
+
+void (*FrameStepDone)(FrameStep step) = nullptr;
+
 void SetCameraParameters(const Camera3D& camera, const D3DXMATRIX& projection, bool reflected)
 {
     ID3DXEffect* effect = TheRenderer->defaultEffect;
@@ -96,28 +114,28 @@ void SetCameraParameters(const Camera3D& camera, const D3DXMATRIX& projection, b
     effect->SetMatrix(DefaultFx::View.name, &camera.view);
 }
 
-void PrepareBackBuffer(Renderer& r)
-{
-    D3DVIEWPORT9 viewport;
-    r.device->GetViewport(&viewport);
-    const D3DXVECTOR4 sourceSize(static_cast<float>(viewport.Width), static_cast<float>(viewport.Height), 0, 0);
-    if (r.defaultEffect) r.defaultEffect->SetVector(DefaultFx::SourceSize.name, &sourceSize);
-    ClearTarget(r.device, SkyColour);
-}
-
 HRESULT RenderFrame()
 {
     Renderer& r = *TheRenderer;
-    if (FAILED(r.device->BeginScene())) return r.device->Present(nullptr, nullptr, nullptr, nullptr);
-    PrepareBackBuffer(r);
-    if (TargetsReady(r)) {
-        ReflectionPass(r);
-        IDirect3DTexture9* reflection = r.reflectionTarget->texture;
-        HeightPass(r);
-        MainPass(r);
-        CopyToBackBuffer(r.sceneTarget->texture);
-        WaterPass(r, reflection);
+    if (SUCCEEDED(r.device->BeginScene())) {
+        PrepareBackBuffer(r);
+        Done(StepBegin);
+        if (TargetsReady(r)) {
+            ReflectionPass(r);
+            Done(StepReflection);
+            IDirect3DTexture9* reflection = r.reflectionTarget->texture;
+            if (!r.heightImageDrawn) HeightPass(r);
+            Done(StepHeight);
+            MainPass(r);
+            Done(StepMain);
+            CopyToBackBuffer(r.sceneTarget->texture);
+            Done(StepCopy);
+            WaterPass(r, reflection);
+            Done(StepWater);
+        }
+        r.device->EndScene();
     }
-    r.device->EndScene();
-    return r.device->Present(nullptr, nullptr, nullptr, nullptr);
+    const HRESULT presented = r.device->Present(nullptr, nullptr, nullptr, nullptr);
+    Done(StepPresent);
+    return presented;
 }

@@ -14,17 +14,12 @@ void DrawPass(const char* techniqueOverride, unsigned passMask);
 void SetCameraParameters(const Camera3D& camera, const D3DXMATRIX& projection, bool reflected);
 // Gives the back buffer back and draws the texture over it with the "Copy" technique.
 HRESULT CopyToBackBuffer(IDirect3DTexture9* source);
-// Reflection, height and main passes, the copy, the water; returns Present's result.
+// Reflection, height and main passes, the copy, the water; returns Present's result. The height
+// pass runs only while the height target holds no image (after the targets are made).
 HRESULT RenderFrame();
 
-// RenderFrame's pieces in its order, between BeginScene and EndScene; public so that the
-// benchmark can time each one.
-// Viewport size to "SourceSize", then the back buffer's clear.
-void PrepareBackBuffer(Renderer& r);
-// All three targets, the main camera and the projection exist.
-bool TargetsReady(const Renderer& r);
-void ReflectionPass(Renderer& r);
-void HeightPass(Renderer& r);
-void MainPass(Renderer& r);
-// Draws the water over the copied scene, sampling the reflection and the scene images.
-void WaterPass(Renderer& r, IDirect3DTexture9* reflection);
+// The steps of a frame in RenderFrame's order. When FrameStepDone is set, RenderFrame calls it
+// after each step (after Present for the last); the benchmark times the steps with it. The
+// viewer leaves it null.
+enum FrameStep { StepBegin, StepReflection, StepHeight, StepMain, StepCopy, StepWater, StepPresent, FrameStepCount };
+extern void (*FrameStepDone)(FrameStep step);

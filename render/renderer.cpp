@@ -53,6 +53,7 @@ void CreateRenderTargets(Renderer& renderer)
     renderer.sceneTarget = CreateTarget(renderer.device, viewport.Width, viewport.Height);
     renderer.reflectionTarget = CreateTarget(renderer.device, viewport.Width, viewport.Height);
     renderer.heightTarget = CreateTarget(renderer.device, viewport.Width, viewport.Height);
+    renderer.heightImageDrawn = false;
 }
 
 void ReleaseRenderTargets(Renderer& renderer)

@@ -45,12 +45,16 @@ struct Renderer {
     RenderTarget* sceneTarget = nullptr;
     RenderTarget* reflectionTarget = nullptr;
     RenderTarget* heightTarget = nullptr;
+    // The terrain and the height camera never move, so the height image is drawn once after the
+    // targets are made and kept until they are made again.
+    bool heightImageDrawn = false;
 };
 
 extern Renderer* TheRenderer;
 
 void InitRenderer(Renderer& renderer, IDirect3DDevice9* device);
 // Sprite and three viewport-sized targets; call while the back buffer is render target 0.
+// The new height target has no image yet: the next frame draws it.
 void CreateRenderTargets(Renderer& renderer);
 void ReleaseRenderTargets(Renderer& renderer);
 // A target makes it render target 0 (saving the back buffer once); null restores the back buffer.

@@ -1,14 +1,21 @@
 // Default effect: every material technique of the scene plus "Height".
 //
 // Register layout, shared by all shaders of this file:
-//   vertex constants  c0 ViewProj, c4 World, c8 View, c12 HeightViewProj (4 each),
-//                     c16 CameraPosition, c17 CameraDirection, c18 AccumulatedTime, c19 SourceSize
-//   pixel constants   c0 specColor, c1 specPower, c2 SunDirection, c3 AmbientLight,
-//                     c16 CameraPosition, c18 AccumulatedTime, c19 SourceSize
-//   vertex samplers   s0 DisplacementMap
-//   pixel samplers    s0 Texture, s1 NormalHeightMap, s2-s5 Terrain0-3, s6 TerrainHeight,
-//                     s7 FoamTexture, s8 WaterReflection, s9 WaterRefraction
+//   vertex constants  c0 ViewProj, c4 World, c8 View, c12 HeightViewProj (4 each), c17 CameraDirection
+//   pixel constants   c0 specColor
+//   both stages       c16 CameraPosition, c18 AccumulatedTime, c19 SourceSize, c25 specPower,
+//                     c26 SunDirection, c27 AmbientLight
+//   vertex samplers   s0 DisplacementMap, s1 Texture (the water's tint)
+//   pixel samplers    s0 Texture, s1 NormalHeightMap, s2 NormalHeightMap (the water's), s3-s4 Terrain1-2,
+//                     s6 TerrainHeight, s8 WaterReflection, s9 WaterRefraction
 // Matrices are uploaded as columns, so "dp4 r.x, v, c0" ... "dp4 r.w, v, c3" is v * M.
+// Shared shader code is written once and included in place: transform.fxh (vertex), lighting.fxh
+// (either stage), terrain_layers.fxh (the terrain's palette, shared with the content builder).
+//
+// On llvmpipe every texture read costs about as much as the rest of a pixel's work, and a dynamic
+// branch saves nothing (both sides run for every pixel), so the techniques read as few texels as
+// the picture allows. Mipmapped maps take the nearest level: blending two levels costs a third
+// more per read and is not seen on these textures.
 
 float4x4 ViewProj : register(vs, c0);
 float4x4 World : register(vs, c4);
@@ -20,15 +27,18 @@ float AccumulatedTime : register(c18);
 float4 SourceSize : register(c19) = {1024, 768, 0, 0};
 
 float4 specColor : register(ps, c0) = {1, 1, 1, 1};
-float specPower : register(ps, c1) = 16;
+float specPower : register(c25) = 16;
 // The fixed sun: unit direction towards it, and the ambient share of the light (the sun adds
 // (1 - ambient) * max(N.L, 0)).
-float3 SunDirection : register(ps, c2) = {0.408248, 0.816497, -0.408248};
-float AmbientLight : register(ps, c3) = 0.35;
+float3 SunDirection : register(c26) = {0.408248, 0.816497, -0.408248};
+float AmbientLight : register(c27) = 0.35;
 
 texture Texture;
 texture NormalHeightMap;
 texture DisplacementMap;
+// The terrain's layers: Terrain1 and Terrain2 hold their noise fields (terrain_layers.fxh);
+// Terrain0 and Terrain3 are the sand and snow pictures, which no technique needs. Nor does the
+// water need FoamTexture: its foam takes its brightness pattern from the waves it reads anyway.
 texture Terrain0;
 texture Terrain1;
 texture Terrain2;
@@ -41,32 +51,27 @@ texture WaterRefraction;
 // Every sampler sets its filters and addressing: the sprite copy changes sampler states.
 sampler2D TextureSampler : register(ps, s0) = sampler_state
 {
-    Texture = <Texture>; MinFilter = Linear; MagFilter = Linear; MipFilter = Linear;
+    Texture = <Texture>; MinFilter = Linear; MagFilter = Linear; MipFilter = Point;
     AddressU = Wrap; AddressV = Wrap;
 };
 sampler2D NormalHeightSampler : register(ps, s1) = sampler_state
 {
-    Texture = <NormalHeightMap>; MinFilter = Linear; MagFilter = Linear; MipFilter = Linear;
+    Texture = <NormalHeightMap>; MinFilter = Linear; MagFilter = Linear; MipFilter = Point;
     AddressU = Wrap; AddressV = Wrap;
 };
-sampler2D Terrain0Sampler : register(ps, s2) = sampler_state
+sampler2D WaveSampler : register(ps, s2) = sampler_state
 {
-    Texture = <Terrain0>; MinFilter = Linear; MagFilter = Linear; MipFilter = Linear;
+    Texture = <NormalHeightMap>; MinFilter = Linear; MagFilter = Linear; MipFilter = Point;
     AddressU = Wrap; AddressV = Wrap;
 };
 sampler2D Terrain1Sampler : register(ps, s3) = sampler_state
 {
-    Texture = <Terrain1>; MinFilter = Linear; MagFilter = Linear; MipFilter = Linear;
+    Texture = <Terrain1>; MinFilter = Linear; MagFilter = Linear; MipFilter = Point;
     AddressU = Wrap; AddressV = Wrap;
 };
 sampler2D Terrain2Sampler : register(ps, s4) = sampler_state
 {
-    Texture = <Terrain2>; MinFilter = Linear; MagFilter = Linear; MipFilter = Linear;
-    AddressU = Wrap; AddressV = Wrap;
-};
-sampler2D Terrain3Sampler : register(ps, s5) = sampler_state
-{
-    Texture = <Terrain3>; MinFilter = Linear; MagFilter = Linear; MipFilter = Linear;
+    Texture = <Terrain2>; MinFilter = Linear; MagFilter = Linear; MipFilter = Point;
     AddressU = Wrap; AddressV = Wrap;
 };
 // The height image is a linear two-channel code, so bilinear filtering of it stays exact.
@@ -74,11 +79,6 @@ sampler2D TerrainHeightSampler : register(ps, s6) = sampler_state
 {
     Texture = <TerrainHeight>; MinFilter = Linear; MagFilter = Linear; MipFilter = None;
     AddressU = Clamp; AddressV = Clamp;
-};
-sampler2D FoamSampler : register(ps, s7) = sampler_state
-{
-    Texture = <FoamTexture>; MinFilter = Linear; MagFilter = Linear; MipFilter = Linear;
-    AddressU = Wrap; AddressV = Wrap;
 };
 sampler2D ReflectionSampler : register(ps, s8) = sampler_state
 {
@@ -93,6 +93,11 @@ sampler2D RefractionSampler : register(ps, s9) = sampler_state
 sampler2D DisplacementSampler : register(vs, s0) = sampler_state
 {
     Texture = <DisplacementMap>; MinFilter = Linear; MagFilter = Linear; MipFilter = None;
+    AddressU = Wrap; AddressV = Wrap;
+};
+sampler2D TintSampler : register(vs, s1) = sampler_state
+{
+    Texture = <Texture>; MinFilter = Linear; MagFilter = Linear; MipFilter = Linear;
     AddressU = Wrap; AddressV = Wrap;
 };
 
@@ -115,21 +120,11 @@ technique Default
             dcl_texcoord0 o1.xy
             dcl_texcoord1 o2.xyz
             dcl_texcoord2 o3.xyz
-            // world position, then clip position
-            dp4 r0.x, v0, c4
-            dp4 r0.y, v0, c5
-            dp4 r0.z, v0, c6
-            dp4 r0.w, v0, c7
-            dp4 o0.x, r0, c0
-            dp4 o0.y, r0, c1
-            dp4 o0.z, r0, c2
-            dp4 o0.w, r0, c3
-            // world normal
-            dp3 r1.x, v1, c4
-            dp3 r1.y, v1, c5
-            dp3 r1.z, v1, c6
+            #include "transform.fxh"
+            dp3 o2.x, v1, c4                   // world normal
+            dp3 o2.y, v1, c5
+            dp3 o2.z, v1, c6
             mov o1.xy, v2
-            mov o2.xyz, r1
             mov o3.xyz, r0
         };
         PixelShader = asm
@@ -142,29 +137,18 @@ technique Default
             dcl_2d s0
             texld r0, v0, s0
             nrm r1.xyz, v1
-            // light = ambient + (1 - ambient) * max(N.L, 0)
-            dp3 r2.x, r1, c2
-            max r2.x, r2.x, c20.x
-            mov r6.x, c3.x
-            add r2.y, -r6.x, c20.y
-            mad r2.x, r2.x, r2.y, r6.x
-            mul r3.xyz, r0, r2.x
-            // Blinn-Phong with H = normalize(L + V)
-            add r4.xyz, c16, -v2
-            nrm r5.xyz, r4
-            add r4.xyz, r5, c2
-            nrm r5.xyz, r4
-            dp3 r4.x, r1, r5
-            max r4.x, r4.x, c20.x
-            pow r4.x, r4.x, c1.x
-            mad oC0.xyz, c0, r4.x, r3
+            mov r2.xyz, v2
+            #include "lighting.fxh"
+            mul r21.xyz, r0, r20.x
+            mad oC0.xyz, c0, r20.y, r21
             mov oC0.w, r0.w
         };
     }
 }
 
-// Layers by world height and slope: shore sand ("Texture"), sand, grass, rock, snow; darker and
-// wetter below the water line. Layers are sampled from world x,z so tiles join seamlessly.
+// Layers by world height and slope: sand, grass, rock, snow, and rock on steep slopes; darker
+// and wetter below the water line. Layers are sampled from world x,z so tiles join seamlessly.
+// The terrain is smooth at its vertices' spacing, so it is lit per vertex.
 technique Terrain
 {
     pass P0
@@ -176,19 +160,13 @@ technique Terrain
         VertexShader = asm
         {
             vs_3_0
+            def c20, 0, 1, 0.2, 0.35           // 0, 1, soil is matte: a fifth of the material's highlight, layer tiling
             dcl_position v0
             dcl_normal v1
             dcl_position o0
+            dcl_texcoord0 o1.xyz
             dcl_texcoord1 o2.xyz
-            dcl_texcoord2 o3.xyz
-            dp4 r0.x, v0, c4
-            dp4 r0.y, v0, c5
-            dp4 r0.z, v0, c6
-            dp4 r0.w, v0, c7
-            dp4 o0.x, r0, c0
-            dp4 o0.y, r0, c1
-            dp4 o0.z, r0, c2
-            dp4 o0.w, r0, c3
+            #include "transform.fxh"
             // The tiles are scaled unevenly: normals take the inverse-transpose, that is each
             // component divided by its World row's squared length, then World itself.
             mov r2.xyz, c4
@@ -201,65 +179,67 @@ technique Terrain
             rcp r2.y, r3.y
             rcp r2.z, r3.z
             mul r2.xyz, v1, r2
-            dp3 r1.x, r2, c4
-            dp3 r1.y, r2, c5
-            dp3 r1.z, r2, c6
-            mov o2.xyz, r1
-            mov o3.xyz, r0
+            dp3 r3.x, r2, c4
+            dp3 r3.y, r2, c5
+            dp3 r3.z, r2, c6
+            nrm r1.xyz, r3
+            mov r2.xyz, r0
+            #include "lighting.fxh"
+            mul o1.xy, r0.xzzw, c20.w          // layer coordinates
+            mov o1.z, r0.y                     // world height
+            mov o2.x, r20.x
+            mul o2.y, r20.y, c20.z
+            mov o2.z, r1.y                     // the normal's height, for the slope
         };
         PixelShader = asm
         {
             ps_3_0
-            def c20, 0, 1, 0.35, 0.9           // 0, 1, layer tiling, shore tiling
+            #include "terrain_layers.fxh"
+            def c20, 0, 1, 0, 0
             def c21, 4, -1.2, 1.6, -3.8        // grass ramp: saturate(4y - 1.2); rock ramp: saturate(1.6y - 3.8)
-            def c24, 0.2, 0, 0, 0              // soil is matte: a fifth of the material's highlight
             def c22, 2, -6.4, -4, 2.6          // snow ramp: saturate(2y - 6.4); slope ramp: saturate(2.6 - 4 N.y)
-            def c23, -4, 0.45, 5, 0.5          // wet ramp: saturate(-4y); wet darkening; shore ramp: saturate(5y + 0.5)
-            dcl_texcoord1 v1.xyz
-            dcl_texcoord2 v2.xyz
-            dcl_2d s0
-            dcl_2d s2
+            def c23, -4, 0.45, 0, 0            // wet ramp: saturate(-4y); wet darkening
+            def c28, SAND_DARK, 0
+            def c29, SAND_LIGHT, 0
+            def c30, GRASS_DARK, 0
+            def c31, GRASS_LIGHT, 0
+            def c32, GRASS_PATCH, 0
+            def c33, ROCK_DARK, 0
+            def c34, ROCK_LIGHT, 0
+            def c35, ROCK_LICHEN, 0
+            def c36, SNOW_DARK, 0
+            def c37, SNOW_LIGHT, 0
+            def c38, GRASS_PATCH_SHARE, ROCK_LICHEN_SHARE, ROCK_IN_CRACK, 0
+            dcl_texcoord0 v0.xyz               // layer coordinates, world height
+            dcl_texcoord1 v1.xyz               // light, highlight, the normal's height
             dcl_2d s3
             dcl_2d s4
-            dcl_2d s5
-            mul r0.xy, v2.xzzw, c20.z
-            mul r1.xy, v2.xzzw, c20.w
-            texld r2, r1, s0                   // shore sand
-            texld r3, r0, s2                   // sand
-            mad_sat r4.x, v2.y, c23.z, c23.w
-            lrp r5.xyz, r4.x, r3, r2
-            texld r3, r0, s3                   // grass
-            mad_sat r4.x, v2.y, c21.x, c21.y
-            lrp r6.xyz, r4.x, r3, r5
-            texld r3, r0, s4                   // rock, by height
-            mad_sat r4.x, v2.y, c21.z, c21.w
-            lrp r5.xyz, r4.x, r3, r6
-            texld r7, r0, s5                   // snow
-            mad_sat r4.x, v2.y, c22.x, c22.y
-            lrp r6.xyz, r4.x, r7, r5
-            nrm r8.xyz, v1                     // rock on steep slopes
-            mad_sat r4.x, r8.y, c22.z, c22.w
-            lrp r5.xyz, r4.x, r3, r6
-            mul_sat r4.x, v2.y, c23.x          // wet and darker under water
-            mul r4.x, r4.x, c23.y
-            add r4.y, -r4.x, c20.y
-            mul r5.xyz, r5, r4.y
-            // light = ambient + (1 - ambient) * max(N.L, 0)
-            dp3 r2.x, r8, c2
-            max r2.x, r2.x, c20.x
-            mov r9.x, c3.x
-            add r2.y, -r9.x, c20.y
-            mad r2.x, r2.x, r2.y, r9.x
-            mul r5.xyz, r5, r2.x
-            add r9.xyz, c16, -v2
-            nrm r10.xyz, r9
-            add r9.xyz, r10, c2
-            nrm r10.xyz, r9
-            dp3 r9.x, r8, r10
-            max r9.x, r9.x, c20.x
-            pow r9.x, r9.x, c1.x
-            mul r9.x, r9.x, c24.x
-            mad oC0.xyz, c0, r9.x, r5
+            texld r0, v0, s3                   // sand, grass, grass patches
+            texld r1, v0, s4                   // rock, lichen, cracks, snow
+            lrp r2.xyz, r0.x, c29, c28         // sand
+            lrp r3.xyz, r0.y, c31, c30         // grass
+            mul r4.x, r0.z, c38.x
+            lrp r3.xyz, r4.x, c32, r3
+            lrp r4.xyz, r1.x, c34, c33         // rock
+            mul r5.x, r1.y, c38.y
+            lrp r4.xyz, r5.x, c35, r4
+            lrp r5.x, r1.z, c20.y, c38.z
+            mul r4.xyz, r4, r5.x
+            lrp r5.xyz, r1.w, c37, c36         // snow
+            mad_sat r6.x, v0.z, c21.x, c21.y
+            lrp r7.xyz, r6.x, r3, r2
+            mad_sat r6.x, v0.z, c21.z, c21.w
+            lrp r2.xyz, r6.x, r4, r7
+            mad_sat r6.x, v0.z, c22.x, c22.y
+            lrp r7.xyz, r6.x, r5, r2
+            mad_sat r6.x, v1.z, c22.z, c22.w
+            lrp r2.xyz, r6.x, r4, r7
+            mul_sat r6.x, v0.z, c23.x          // wet and darker under water
+            mul r6.x, r6.x, c23.y
+            add r6.y, -r6.x, c20.y
+            mul r2.xyz, r2, r6.y
+            mul r2.xyz, r2, v1.x
+            mad oC0.xyz, c0, v1.y, r2
             mov oC0.w, c20.y
         };
     }
@@ -289,14 +269,7 @@ technique Default_NormalMapped
             dcl_texcoord2 o3.xyz
             dcl_texcoord3 o4.xyz
             dcl_texcoord4 o5.xyz
-            dp4 r0.x, v0, c4
-            dp4 r0.y, v0, c5
-            dp4 r0.z, v0, c6
-            dp4 r0.w, v0, c7
-            dp4 o0.x, r0, c0
-            dp4 o0.y, r0, c1
-            dp4 o0.z, r0, c2
-            dp4 o0.w, r0, c3
+            #include "transform.fxh"
             mov o1.xy, v1
             dp3 o2.x, v2, c4
             dp3 o2.y, v2, c5
@@ -312,7 +285,8 @@ technique Default_NormalMapped
         PixelShader = asm
         {
             ps_3_0
-            def c20, 0, 1, 2, -1
+            def c20, 0, 1, 0, 0
+            def c21, 2, -1, 0, 0
             dcl_texcoord0 v0.xy
             dcl_texcoord1 v1.xyz
             dcl_texcoord2 v2.xyz
@@ -322,7 +296,7 @@ technique Default_NormalMapped
             dcl_2d s1
             texld r0, v0, s0
             texld r1, v0, s1
-            mad r1.xyz, r1, c20.z, c20.w       // tangent-space normal
+            mad r1.xyz, r1, c21.x, c21.y       // tangent-space normal
             nrm r2.xyz, v3
             nrm r3.xyz, v4
             nrm r4.xyz, v1
@@ -330,20 +304,10 @@ technique Default_NormalMapped
             mad r5.xyz, r3, r1.y, r5
             mad r5.xyz, r4, r1.z, r5
             nrm r1.xyz, r5
-            dp3 r2.x, r1, c2
-            max r2.x, r2.x, c20.x
-            mov r6.x, c3.x
-            add r2.y, -r6.x, c20.y
-            mad r2.x, r2.x, r2.y, r6.x
-            mul r3.xyz, r0, r2.x
-            add r4.xyz, c16, -v2
-            nrm r5.xyz, r4
-            add r4.xyz, r5, c2
-            nrm r5.xyz, r4
-            dp3 r4.x, r1, r5
-            max r4.x, r4.x, c20.x
-            pow r4.x, r4.x, c1.x
-            mad oC0.xyz, c0, r4.x, r3
+            mov r2.xyz, v2
+            #include "lighting.fxh"
+            mul r21.xyz, r0, r20.x
+            mad oC0.xyz, c0, r20.y, r21
             mov oC0.w, r0.w
         };
     }
@@ -374,13 +338,18 @@ technique Water
             def c20, 0.045, 0.1, -0.05, 0          // displacement tiling, amplitude, -amplitude/2
             def c21, 0.011, 0.007, 0.013, 0.009    // displacement scroll, first normal scroll
             def c22, 0.11, 0.23, -0.008, 0.017     // normal tilings, second normal scroll
+            def c23, 0.15, 0, 0.5, -0.5            // tint tiling, texture-space mapping
+            // The tint's detail is far coarser than the grid: read per vertex, from the mip level
+            // whose texels are about as far apart as the vertices (the tile's 16 cells of 0.47 units).
+            def c24, 0, 0, 0, 4
             dcl_position v0
             dcl_position o0
             dcl_texcoord0 o1.xyz
             dcl_texcoord1 o2
-            dcl_texcoord2 o3
+            dcl_texcoord2 o3.xy
             dcl_texcoord3 o4.xyz
             dcl_2d s0
+            dcl_2d s1
             dp4 r0.x, v0, c4
             dp4 r0.y, v0, c5
             dp4 r0.z, v0, c6
@@ -392,61 +361,63 @@ technique Water
             texldl r3, r1, s0
             mad r0.y, r3.x, c20.y, r0.y
             add r0.y, r0.y, c20.z
-            dp4 r4.x, r0, c0
-            dp4 r4.y, r0, c1
-            dp4 r4.z, r0, c2
-            dp4 r4.w, r0, c3
-            mov o0, r4
-            mov o3, r4
+            dp4 o0.x, r0, c0
+            dp4 o0.y, r0, c1
+            dp4 o0.z, r0, c2
+            dp4 o0.w, r0, c3
             mov o1.xyz, r0
             mul r5.xy, r0.xzzw, c22.x
             mad r5.xy, c21.zw, r2.x, r5
             mul r5.zw, r0.xzxz, c22.y
             mad r5.zw, c22.zwzw, r2.x, r5
             mov o2, r5
-            dp4 o4.x, r0, c12
-            dp4 o4.y, r0, c13
-            dp4 o4.z, r0, c15
+            // Below, what is affine in the world position is the same computed here and
+            // interpolated as computed for each pixel.
+            // The height image's texel under this point: HeightViewProj is orthographic (w = 1).
+            dp4 r6.x, r0, c12
+            dp4 r6.y, r0, c13
+            mad r6.xy, r6, c23.zw, c23.z
+            rcp r7.x, c19.x
+            rcp r7.y, c19.y
+            mad o3.xy, r7, c23.z, r6
+            mov r8, c24
+            mul r8.xy, r0.xzzw, c23.x
+            texldl o4, r8, s1                      // tint
         };
         PixelShader = asm
         {
             ps_3_0
             def c20, 0, 1, 2, -1
-            def c21, 0.5, -0.5, 0.03, 0.6          // screen mapping, image offset by the normal, normal flattening
-            def c22, 16, -8, 0.00392156863, 0      // height decode
+            def c21, 0.5, 0, 0.03, 0.6             // pixel centre, image offset by the normal, normal flattening
+            def c22, 16, -8, 0.00392156863, 0.055  // height decode; foam brightness per unit of wave height
             def c24, 4, 1, 0, 0                    // foam = saturate(1 - 4 depth) = saturate(4 (terrain - surface) + 1)
-            def c23, 0.02, 0.98, 0.15, 0.35        // Fresnel at normal incidence and its remainder, tint and foam tilings
+            def c23, 0.02, 0.98, 0.86, 0            // Fresnel at normal incidence and its remainder; darkest foam
             dcl_texcoord0 v0.xyz
             dcl_texcoord1 v1
-            dcl_texcoord2 v2
+            dcl_texcoord2 v2.xy
             dcl_texcoord3 v3.xyz
-            dcl_2d s0
-            dcl_2d s1
+            dcl_2d s2
             dcl_2d s6
-            dcl_2d s7
             dcl_2d s8
             dcl_2d s9
             // normal: sum of two samples, U along world x, V along world z
-            texld r0, v1, s1
-            texld r1, v1.zwzw, s1
+            texld r0, v1, s2
+            texld r1, v1.zwzw, s2
             add r0.xyz, r0, r1
             add r0.xyz, r0, c20.w
             mul r1.xz, r0.xyyy, c21.w
             mov r1.y, r0.z
             nrm r2.xyz, r1
-            // screen position with the half-texel offset
-            rcp r3.w, v2.w
-            mul r3.xy, v2, r3.w
-            mad r3.xy, r3, c21.xy, c21.x
+            // the scene images at this pixel (vPos: its position; our assembler takes it undeclared),
+            // nudged by the normal
             rcp r4.x, c19.x
             rcp r4.y, c19.y
-            mad r3.xy, r4, c21.x, r3
+            add r3.xy, vPos, c21.x
+            mul r3.xy, r3, r4
             mad r5.xy, r2.xzzw, c21.z, r3
             texld r6, r5, s8
             texld r7, r5, s9
-            mul r8.xy, v0.xzzw, c23.z
-            texld r8, r8, s0
-            mul r7.xyz, r7, r8
+            mul r7.xyz, r7, v3
             // Fresnel: F = 0.02 + 0.98 (1 - N.V)^5
             add r9.xyz, c16, -v0
             nrm r10.xyz, r9
@@ -457,25 +428,22 @@ technique Water
             mul r9.x, r9.y, r9.x
             mad r9.x, r9.x, c23.y, c23.x
             lrp r11.xyz, r9.x, r6, r7
-            // foam where the terrain is less than 1/4 unit below the surface
-            rcp r12.w, v3.z
-            mul r12.xy, v3, r12.w
-            mad r12.xy, r12, c21.xy, c21.x
-            mad r12.xy, r4, c21.x, r12
-            texld r13, r12, s6
+            // foam where the terrain is less than 1/4 unit below the surface, as bright as the
+            // sand it used to be drawn from (0.86 to 0.97), by the height of the two waves
+            texld r13, v2, s6
             mad r13.x, r13.y, c22.z, r13.x
             mad r13.x, r13.x, c22.x, c22.y
             add r13.x, r13.x, -v0.y
             mad_sat r13.x, r13.x, c24.x, c24.y
-            mul r14.xy, v0.xzzw, c23.w
-            texld r14, r14, s7
+            add r14.x, r0.w, r1.w
+            mad r14.x, r14.x, c22.w, c23.z
             mul r13.x, r13.x, r14.x
             lrp r11.xyz, r13.x, c20.y, r11
             // specular
-            add r9.xyz, r10, c2
+            add r9.xyz, r10, c26
             nrm r15.xyz, r9
             dp3_sat r9.x, r2, r15
-            pow r9.x, r9.x, c1.x
+            pow r9.x, r9.x, c25.x
             mad oC0.xyz, c0, r9.x, r11
             mov oC0.w, c20.y
         };
@@ -500,14 +468,7 @@ technique Height
             dcl_position v0
             dcl_position o0
             dcl_texcoord0 o1.x
-            dp4 r0.x, v0, c4
-            dp4 r0.y, v0, c5
-            dp4 r0.z, v0, c6
-            dp4 r0.w, v0, c7
-            dp4 o0.x, r0, c0
-            dp4 o0.y, r0, c1
-            dp4 o0.z, r0, c2
-            dp4 o0.w, r0, c3
+            #include "transform.fxh"
             mov o1.x, r0.y
         };
         PixelShader = asm

@@ -205,13 +205,14 @@ const BadCase BadCases[] = {
     {"technique T { pass { MinFilter = Point; } }", "(1,22)", "unknown render state 'MinFilter'"},
     {"technique T { pass { MinFilter[16] = Point; } }", "(1,32)", "sampler index must be 0 to 15"},
     {"technique T { pass { MinFilter[1] = Point; MinFilter[1] = Linear; } }", "(1,44)", "state 'MinFilter' is set twice"},
+    {"float x;\n  #include \"no_such.fxh\"" TECHNIQUE, "(2,3)", "cannot open include file 'no_such.fxh'"},
 };
 
-// A result is either a binary or exactly one located error line.
+// A result is either a binary or exactly one located error line, in the fuzzed file or one it includes.
 bool WellReported(const CompileResult& result)
 {
     if (result.ok) return !result.binary.empty();
-    return result.error.rfind("fuzz.fx(", 0) == 0 && result.error.find("): error: ") != std::string::npos &&
+    return result.error.rfind(FXC_SHADER_DIR "/", 0) == 0 && result.error.find("): error: ") != std::string::npos &&
            result.error.find('\n') == std::string::npos;
 }
 
@@ -231,6 +232,27 @@ TEST(Compiler, WellFormedSourceRoundTripsThroughD3DXAndIsDeterministic)
     ExpectStatesApplied(effect, SharedTestDevice());
     ExpectConstantTables(effect);
     effect->Release();
+}
+
+// Nested includes, each relative to the file that names it, compile to what the text in place
+// gives; an error inside an included file is reported at that file's own line.
+TEST(Compiler, IncludedFilesCompileAsThoughWrittenInPlace)
+{
+    std::filesystem::create_directories("fxc_include/parts");
+    std::ofstream("fxc_include/parts/params.fxh") << "float4 Tint : register(ps, c0);\n";
+    std::ofstream("fxc_include/parts/shade.fxh") << "#include \"tint.fxh\"\nmov oC0, r0\n";
+    std::ofstream("fxc_include/parts/tint.fxh") << "mul r0, r0, c0\n";
+    const char* const shader = "technique T { pass { PixelShader = asm { ps_3_0\n mov r0, c0\n";
+    const CompileResult inPlace = CompileEffectSource(
+        std::string("float4 Tint : register(ps, c0);\n") + shader + "mul r0, r0, c0\nmov oC0, r0\n }; } }", "a.fx");
+    const std::string included = std::string("#include \"parts/params.fxh\"\n") + shader + "#include \"parts/shade.fxh\"\n }; } }";
+    const CompileResult result = CompileEffectSource(included, "fxc_include/b.fx");
+    ASSERT_TRUE(inPlace.ok && result.ok) << inPlace.error << result.error;
+    EXPECT_EQ(result.binary, inPlace.binary);
+
+    std::ofstream("fxc_include/parts/tint.fxh") << "\nmul r0, r0, c0\nfrobnicate r0\n";
+    const std::string error = CompileEffectSource(included, "fxc_include/b.fx").error;
+    EXPECT_EQ(error.rfind("fxc_include/parts/tint.fxh(3,1): error: shader assembly failed", 0), 0u) << error;
 }
 
 TEST(CompilerErrors, EachMalformedSourceIsReportedAtItsPlace)
@@ -264,11 +286,11 @@ TEST(CompilerErrors, ProgramExitCodesAndMessages)
 // Truncations at many points and random byte changes of the real effect source.
 TEST(CompilerErrors, TruncatedAndMutatedSourcesNeverCrash)
 {
-    const std::string source = ReadText(FXC_SHADER_DIR "/Default.fx");
+    const std::string source = ReadText(FXC_SHADER_DIR "/Default.fx"), name = FXC_SHADER_DIR "/fuzz.fx";
     ASSERT_GT(source.size(), 1000u);
-    ASSERT_TRUE(CompileEffectSource(source, "fuzz.fx").ok);
+    ASSERT_TRUE(CompileEffectSource(source, name).ok);
     for (size_t cut = 0; cut < source.size(); cut += 97) {
-        CompileResult result = CompileEffectSource(source.substr(0, cut), "fuzz.fx");
+        CompileResult result = CompileEffectSource(source.substr(0, cut), name);
         ASSERT_TRUE(WellReported(result)) << "cut at " << cut << ": " << result.error;
     }
     std::mt19937 random(20261207);
@@ -285,7 +307,7 @@ TEST(CompilerErrors, TruncatedAndMutatedSourcesNeverCrash)
             default: mutated.erase(at, 1 + random() % 8); break;
             }
         }
-        CompileResult result = CompileEffectSource(mutated, "fuzz.fx");
+        CompileResult result = CompileEffectSource(mutated, name);
         ASSERT_TRUE(WellReported(result)) << "round " << round << ": " << result.error;
     }
 }

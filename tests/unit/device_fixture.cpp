@@ -128,6 +128,7 @@ GlobalStateGuard::~GlobalStateGuard()
     TheRenderer = renderer;
     if (renderer) {
         renderer->objects = rendererFields.objects;
+        renderer->heightImageDrawn = false;  // it showed the test's objects
         renderer->defaultEffect = rendererFields.defaultEffect;
         renderer->postProcessEffect = rendererFields.postProcessEffect;
         renderer->mainCamera = rendererFields.mainCamera;

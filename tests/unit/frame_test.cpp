@@ -2,6 +2,7 @@
 // effects; pixels are read back from the targets and the back buffer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "camera/camera.h"
@@ -178,6 +179,18 @@ TEST_F(FrameTest, OneFrameRunsThePassesInOrderWithTheirMasksCamerasAndTargets)
     EXPECT_EQ(sent[10].values, sent[1].values);
     EXPECT_EQ(sent[11].values, Product(camera.view, ProjectionMatrix));
     EXPECT_EQ(sent[12].values, Values(camera.view));
+
+    // Nothing the height pass draws moves: later frames keep its image, new targets get it again.
+    const auto heightPasses = [&] {
+        log.clear();
+        RenderFrame();
+        const Lines calls = Summary(log);
+        return std::count(calls.begin(), calls.end(), "SetTexture TerrainHeight");
+    };
+    EXPECT_EQ(heightPasses(), 0);
+    ReleaseRenderTargets(*TheRenderer);
+    CreateRenderTargets(*TheRenderer);
+    EXPECT_EQ(heightPasses(), 1);
 }
 
 TEST_F(FrameTest, TheReflectionClipPlaneKeepsWhatLiesAboveSevenHundredthsBelowTheWater)

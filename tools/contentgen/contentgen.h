@@ -103,9 +103,10 @@ Mesh BuildTiger();
 
 // Image builders, one per texture file.
 Image SandImage();
-Image GrassImage();
-Image RockImage();
 Image SnowImage();
+// The terrain layers' noise fields in channels (shaders/terrain_layers.fxh says which).
+Image SandAndGrassFields();
+Image RockAndSnowFields();
 Image TerrainHeightImage();
 Image TurtleImage(bool variant);
 Image CoralWaterImage();

@@ -1,6 +1,7 @@
 // Every texture, drawn from tiling noise, gradients and cell patterns. Images that a shader
 // repeats (terrain layers, water maps, skins along their length) tile seamlessly.
 #include "contentgen.h"
+#include "shaders/terrain_layers.fxh"
 
 #include <algorithm>
 #include <cmath>
@@ -131,51 +132,49 @@ uint32_t SkinColour(const SkinPalette& p, float u, float v)
     return Pack(Scale(c, 0.72f + 0.2f * scales + 0.2f * mottle));
 }
 
+// The terrain layers' noise fields; their colours are in shaders/terrain_layers.fxh.
+float SandField(float u, float v)
+{
+    const float grain = Fbm01(u, v, 64, 3, 1), dunes = Fbm01(u, v, 4, 4, 2);
+    const float ripple = 0.5f + 0.5f * std::sin(2 * Pi * (12 * v + 2 * u) + 6 * dunes);
+    return 0.5f * grain + 0.3f * dunes + 0.2f * ripple;
+}
+
+float SnowField(float u, float v) { return 0.7f * Fbm01(u, v, 6, 5, 41) + 0.3f * Fbm01(u, v, 128, 1, 42); }
+
 }  // namespace
 
 Image SandImage()
 {
-    return Draw(512, 512, [](float u, float v) {
-        const float grain = Fbm01(u, v, 64, 3, 1), dunes = Fbm01(u, v, 4, 4, 2);
-        const float ripple = 0.5f + 0.5f * std::sin(2 * Pi * (12 * v + 2 * u) + 6 * dunes);
-        const Rgb c = Mix({0.86f, 0.8f, 0.66f}, {0.97f, 0.94f, 0.85f}, 0.5f * grain + 0.3f * dunes + 0.2f * ripple);
-        return Pack(c);
-    });
+    return Draw(512, 512, [](float u, float v) { return Pack(Mix({SAND_DARK}, {SAND_LIGHT}, SandField(u, v))); });
 }
 
-Image GrassImage()
+Image SnowImage()
+{
+    return Draw(512, 512, [](float u, float v) { return Pack(Mix({SNOW_DARK}, {SNOW_LIGHT}, SnowField(u, v))); });
+}
+
+Image SandAndGrassFields()
 {
     return Draw(512, 512, [](float u, float v) {
         const float blades = Fbm01(u, v, 96, 2, 11), patches = Fbm01(u, v, 6, 4, 12);
-        Rgb c = Mix({0.17f, 0.33f, 0.09f}, {0.42f, 0.58f, 0.18f}, 0.6f * blades + 0.4f * patches);
-        c = Mix(c, {0.5f, 0.48f, 0.22f}, Smoothstep(0.62f, 0.8f, Fbm01(u, v, 5, 3, 13)) * 0.5f);
-        return Pack(c);
+        return Pack({SandField(u, v), 0.6f * blades + 0.4f * patches, Smoothstep(0.62f, 0.8f, Fbm01(u, v, 5, 3, 13))});
     });
 }
 
 // Weathered stone: warped cells for fractured blocks, strata bands and lichen-like stains.
-Image RockImage()
+Image RockAndSnowFields()
 {
     return Draw(512, 512, [](float u, float v) {
         const float wu = u + 0.06f * PeriodicFbm(u * 4, v * 4, 4, 3, 23);
         const float wv = v + 0.06f * PeriodicFbm(u * 4 + 17, v * 4, 4, 3, 24);
         const Cell c = Worley(wu * 6, wv * 6, 6, 21);
-        const float crack = Smoothstep(0.0f, 0.05f, c.f2 - c.f1);
         const float grain = Fbm01(u, v, 48, 3, 22), ridges = Fbm01(u, v, 8, 5, 25, 0.6f);
         const float strata = 0.5f + 0.5f * std::sin(2 * Pi * (6 * v + 2 * u) + 5 * ridges);
         const float tone = (c.id & 0xFF) / 255.0f;
-        Rgb col = Mix({0.33f, 0.31f, 0.29f}, {0.62f, 0.59f, 0.54f}, 0.35f * grain + 0.35f * ridges + 0.15f * tone + 0.15f * strata);
-        col = Mix(col, {0.42f, 0.44f, 0.3f}, 0.35f * Smoothstep(0.6f, 0.8f, Fbm01(u, v, 6, 4, 26)));
-        return Pack(Scale(col, 0.68f + 0.32f * crack));
-    });
-}
-
-Image SnowImage()
-{
-    return Draw(512, 512, [](float u, float v) {
-        const float drift = Fbm01(u, v, 6, 5, 41), sparkle = Fbm01(u, v, 128, 1, 42);
-        Rgb c = Mix({0.78f, 0.83f, 0.92f}, {0.98f, 0.98f, 1.0f}, 0.7f * drift + 0.3f * sparkle);
-        return Pack(c);
+        const float rock = 0.35f * grain + 0.35f * ridges + 0.15f * tone + 0.15f * strata;
+        const float lichen = Smoothstep(0.6f, 0.8f, Fbm01(u, v, 6, 4, 26));
+        return Pack({rock, lichen, Smoothstep(0.0f, 0.05f, c.f2 - c.f1)}, SnowField(u, v));
     });
 }
 

@@ -1,5 +1,6 @@
 #include "fxc.h"
 
+#include "includes.h"
 #include "parser.h"
 #include "shaders.h"
 #include "writer.h"
@@ -9,14 +10,17 @@
 CompileResult CompileEffectSource(const std::string& text, const std::string& fileName)
 {
     CompileResult result;
+    ExpandedSource source;
     try {
-        Effect effect = ParseEffect(text);
+        ExpandIncludes(text, fileName, source);
+        Effect effect = ParseEffect(source.text);
         AssembleShaders(effect);
         result.binary = WriteEffectBinary(effect);
         result.ok = true;
     } catch (const CompileError& e) {
-        result.error = fileName + "(" + std::to_string(e.loc.line) + "," + std::to_string(e.loc.col) +
-                       "): error: " + e.message;
+        const SourceLine at = OriginOf(source, e.loc.line);
+        result.error = (at.file.empty() ? fileName : at.file) + "(" + std::to_string(at.line) + "," +
+                       std::to_string(e.loc.col) + "): error: " + e.message;
     } catch (const std::exception& e) {
         result.error = fileName + "(1,1): error: internal failure: " + e.what();
     }
