@@ -11,7 +11,8 @@
 #include "app/app.h"
 #include "camera/camera.h"
 #include "input/input.h"
-#include "tests/unit/device_fixture.h"
+#include "tests/support/support.h"
+#include "tests/unit/viewer.h"
 #include "tests/unit/matrix_expect.h"
 
 namespace {
