@@ -4,7 +4,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "content/content_paths.h"
 
 HWND HiddenWindow(int width, int height, WNDPROC procedure)
 {
@@ -38,32 +37,6 @@ IDirect3DDevice9* SharedTestDevice()
     return device;
 }
 
-Target MakeTarget(IDirect3DDevice9* device, UINT width, UINT height)
-{
-    Target t;
-    t.width = width;
-    t.height = height;
-    D3DXCreateTexture(device, width, height, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t.texture);
-    if (t.texture) t.texture->GetSurfaceLevel(0, &t.surface);
-    device->CreateDepthStencilSurface(width, height, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, TRUE, &t.depth, nullptr);
-    return t;
-}
-
-void ReleaseTarget(Target& t)
-{
-    for (IUnknown* object : {static_cast<IUnknown*>(t.surface), static_cast<IUnknown*>(t.texture),
-                             static_cast<IUnknown*>(t.depth)})
-        if (object) object->Release();
-    t = Target{};
-}
-
-void BeginTarget(IDirect3DDevice9* device, const Target& t, D3DCOLOR clear)
-{
-    device->SetRenderTarget(0, t.surface);
-    device->SetDepthStencilSurface(t.depth);
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, clear, 1.0f, 0);
-}
-
 std::vector<DWORD> ReadPixels(IDirect3DDevice9* device, IDirect3DSurface9* surface)
 {
     std::vector<DWORD> pixels;
@@ -91,32 +64,6 @@ size_t CountRgb(const std::vector<DWORD>& pixels, DWORD rgb)
     size_t count = 0;
     for (DWORD p : pixels) count += (p & 0xFFFFFF) == (rgb & 0xFFFFFF);
     return count;
-}
-
-IDirect3DTexture9* MakeTexture(IDirect3DDevice9* device, UINT width, UINT height, const std::vector<DWORD>& pixels)
-{
-    IDirect3DTexture9* texture = nullptr;
-    D3DLOCKED_RECT locked;
-    if (FAILED(D3DXCreateTexture(device, width, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture)))
-        return nullptr;
-    if (SUCCEEDED(texture->LockRect(0, &locked, nullptr, 0))) {
-        for (UINT y = 0; y < height; ++y)
-            std::memcpy(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch, &pixels[size_t(y) * width], width * 4);
-        texture->UnlockRect(0);
-    }
-    return texture;
-}
-
-IDirect3DTexture9* SolidTexture(IDirect3DDevice9* device, DWORD colour, UINT size)
-{
-    return MakeTexture(device, size, size, std::vector<DWORD>(size_t(size) * size, colour));
-}
-
-bool SaveScreenshot(IDirect3DSurface9* surface, const char* name)
-{
-    CreateDirectoryA("screenshots", nullptr);
-    return SUCCEEDED(D3DXSaveSurfaceToFileA((std::string("screenshots/") + name).c_str(), D3DXIFF_PNG, surface,
-                                            nullptr, nullptr));
 }
 
 DWORD RunProgram(const std::string& commandLine, std::string& output)
@@ -149,13 +96,3 @@ std::string ReadText(const std::string& path)
     text << in.rdbuf();
     return text.str();
 }
-
-using namespace ContentPath;
-const char* const MeshFiles[7] = {TigerMesh, TurtleMesh, TurtleMeshB, TerrainMesh, WaterMesh, SkyMesh, DinoMesh};
-const char* const TextureFiles[17] = {TigerTexture, WhiteSand,  TerrainHeightmap, TurtleTextureB, TurtleTexture,
-                                      WaterTexture, WaterHeight, WaterNormalHeight, Sky, SkyStars, Clouds, Terrain1,
-                                      Terrain2,     Terrain3,   DinoBrown,        DinoOrange,     DinoBump};
-const char* const TextureLoads[19] = {TigerTexture, WhiteSand,   TerrainHeightmap, TurtleTextureB, TurtleTexture,
-                                      WaterTexture, WaterHeight, WhiteSand,        WaterNormalHeight, Sky,
-                                      SkyStars,     Clouds,      WhiteSand,        Terrain1,       Terrain2,
-                                      Terrain3,     DinoBrown,   DinoOrange,       DinoBump};
