@@ -79,14 +79,15 @@ Picture Load(const std::string& path)
     return picture;
 }
 
-// Pixels whose largest channel differs by more than 32 (a wrong texture, a missing or shifted
-// object); rendering the same frame on another processor moves a few by less.
+// Pixels whose largest channel differs by more than 8: a wrong texture or a missing object
+// changes thousands, foam a little out of place some hundreds; the same frame rendered again
+// changes none.
 size_t FarApart(const Picture& a, const Picture& b)
 {
     size_t apart = 0;
     for (size_t i = 0; i < a.pixels.size(); ++i)
         for (int c = 0; c < 3; ++c)
-            if (std::abs(int(a.pixels[i] >> (8 * c) & 255) - int(b.pixels[i] >> (8 * c) & 255)) > 32) {
+            if (std::abs(int(a.pixels[i] >> (8 * c) & 255) - int(b.pixels[i] >> (8 * c) & 255)) > 8) {
                 ++apart;
                 break;
             }
@@ -140,7 +141,7 @@ TEST(Picture, TheSceneFromThreeViewpointsLooksAsItsReferences)
         const Picture expected = Load(reference);
         ASSERT_EQ(expected.pixels.size(), actual.pixels.size()) << "no reference of this size: " << reference;
         const size_t apart = FarApart(actual, expected);
-        EXPECT_LE(apart, actual.pixels.size() / 500) << apart << " pixels differ from " << reference << "; see " << shown;
+        EXPECT_LE(apart, actual.pixels.size() / 2000) << apart << " pixels differ from " << reference << "; see " << shown;
     }
     MainCamera = start;
     AccumulatedTime = time;
