@@ -64,6 +64,9 @@ TEST(DeviceStep, LossSuspendsFramesNotTimeAndAResetRemakesTheEffects)
     }
     EXPECT_EQ(RunDeviceStep(D3DERR_DEVICENOTRESET), FrameOutcome::ResetAndRendered);
     EXPECT_EQ(RunDeviceStep(D3D_OK), FrameOutcome::Rendered);
+    // The new height target got the terrain's heights (black is deeper than all of it).
+    const std::vector<DWORD> heights = ReadPixels(Device, TheRenderer->heightTarget->surface);
+    EXPECT_LT(CountRgb(heights, 0), heights.size() / 2);
 }
 
 namespace {

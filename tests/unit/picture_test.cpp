@@ -121,9 +121,9 @@ TEST(Picture, TheSceneFromThreeViewpointsLooksAsItsReferences)
 {
     REQUIRE_VIEWER();
     const Viewpoint views[] = {
-        {"start", D3DXVECTOR3(-1.0f, 3.7f, -14.0f), 0.1f, -0.25f, 10.0f},     // the view at start-up
-        {"shore", D3DXVECTOR3(3.0f, 1.2f, -6.0f), -0.6f, -0.2f, 23.4f},      // foam and reflection
-        {"dinosaur", D3DXVECTOR3(1.2f, 1.6f, -3.5f), 0.0f, -0.2f, 41.0f},  // the normal-mapped skin
+        {"start", D3DXVECTOR3(-1.0f, 3.7f, -14.0f), 0.1f, -0.25f, 10.0f},   // the view at start-up
+        {"dinosaur", D3DXVECTOR3(6.2f, 1.5f, -4.6f), 0.8f, -0.1f, 23.4f},  // skin, reflection, shore foam
+        {"overview", D3DXVECTOR3(8.0f, 7.0f, -10.0f), 0.695f, -0.421f, 41.0f},  // every terrain layer
     };
     const FlyingCamera start = MainCamera;
     const float time = AccumulatedTime;
