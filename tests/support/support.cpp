@@ -1,9 +1,98 @@
 #include "tests/support/support.h"
 
-#include <cstring>
+#include <gtest/gtest.h>
+
 #include <fstream>
 #include <sstream>
+#include <utility>
 
+#include "app/app.h"
+#include "content/loading.h"
+#include "content/scene.h"
+#include "gfx/device.h"
+
+namespace {
+
+int Started = 0;  // 0 not tried, 1 running, -1 no device
+
+// Start-up as the viewer runs it, but for input (the input tests bring their own keyboard).
+bool Start()
+{
+    MainWindow = HiddenWindow(1024, 768);
+    if (!MainWindow || !InitDevice()) return false;
+    // A copying swap chain keeps the presented frame readable.
+    PresentParams.SwapEffect = D3DSWAPEFFECT_COPY;
+    if (FAILED(Device->Reset(&PresentParams))) return false;
+    LoadContent();
+    InitEffects();
+    BuildScene();
+    return true;
+}
+
+// Shutdown as the viewer runs it. With one more reference of ours on the device and the
+// Direct3D object, ours must be the last: every object the viewer made was released.
+struct ViewerEnvironment : testing::Environment {
+    void TearDown() override
+    {
+        if (Started != 1) return;
+        IDirect3DDevice9* device = Device;
+        IDirect3D9* direct3D = Direct3DObject;
+        device->AddRef();
+        direct3D->AddRef();
+        Shutdown();
+        EXPECT_TRUE(Device == nullptr && TheRenderer == nullptr);
+        EXPECT_EQ(device->Release(), 0u) << "objects still hold the device";
+        EXPECT_EQ(direct3D->Release(), 0u);
+        DestroyWindow(MainWindow);
+    }
+};
+const testing::Environment* const Registered = testing::AddGlobalTestEnvironment(new ViewerEnvironment);
+
+}  // namespace
+
+bool EnsureViewer()
+{
+    if (Started == 0) Started = Start() ? 1 : -1;
+    TakeQuit();  // an effect that failed to load posted one; the tests report it themselves
+    return Started == 1;
+}
+
+ULONG RefCount(IUnknown* object)
+{
+    object->AddRef();
+    return object->Release();
+}
+
+int TakeQuit()
+{
+    MSG message;
+    int code = -1;
+    while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) code = static_cast<int>(message.wParam);
+    return code;
+}
+
+void UpdateQuietly()
+{
+    testing::internal::CaptureStdout();
+    UpdateFrame();
+    testing::internal::GetCapturedStdout();
+}
+
+std::vector<DWORD> BackBufferPixels()
+{
+    IDirect3DSurface9* backBuffer = nullptr;
+    if (FAILED(Device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer))) return {};
+    std::vector<DWORD> pixels = ReadPixels(Device, backBuffer);
+    backBuffer->Release();
+    return pixels;
+}
+
+SceneSwap::SceneSwap(std::vector<RenderObject*> objects) : scene(std::exchange(TheRenderer->objects, objects)) {}
+
+SceneSwap::~SceneSwap()
+{
+    TheRenderer->objects = scene;
+}
 
 HWND HiddenWindow(int width, int height, WNDPROC procedure)
 {
@@ -15,26 +104,6 @@ HWND HiddenWindow(int width, int height, WNDPROC procedure)
     RegisterClassA(&windowClass);  // fails harmlessly once the class exists
     return CreateWindowA(name.c_str(), "Tidewater test", WS_OVERLAPPEDWINDOW, 0, 0, width, height, nullptr, nullptr,
                          windowClass.hInstance, nullptr);
-}
-
-IDirect3DDevice9* SharedTestDevice()
-{
-    static IDirect3DDevice9* device = [] {
-        IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-        HWND window = HiddenWindow(256, 256);
-        IDirect3DDevice9* made = nullptr;
-        D3DPRESENT_PARAMETERS pp = {};
-        pp.BackBufferWidth = pp.BackBufferHeight = 256;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.Windowed = TRUE;
-        pp.EnableAutoDepthStencil = TRUE;
-        pp.AutoDepthStencilFormat = D3DFMT_D16;
-        if (d3d && window)
-            d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &made);
-        return made;
-    }();
-    return device;
 }
 
 std::vector<DWORD> ReadPixels(IDirect3DDevice9* device, IDirect3DSurface9* surface)

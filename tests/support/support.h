@@ -1,16 +1,37 @@
-// Shared by the unit and compiler tests: hidden windows and a device, render targets read back,
-// child programs with their output.
+// Shared by every test of the test program: the viewer itself, started once on a hidden window
+// from the real content in the build folder (device, content, effects, scene) and shut down
+// after the last test, when every object it made must be released exactly once; and small
+// helpers for windows, pixels and child programs.
 #pragma once
 #include <d3dx9.h>
 
 #include <string>
 #include <vector>
 
+#include "render/renderer.h"
+
+// False without a display or a device; the callers skip then.
+bool EnsureViewer();
+#define REQUIRE_VIEWER() \
+    do { if (!EnsureViewer()) GTEST_SKIP() << "no Direct3D device (no display?)"; } while (0)
+
+ULONG RefCount(IUnknown* object);
+// Takes WM_QUIT out of this thread's queue: its exit code, or -1 when none was posted.
+int TakeQuit();
+// The loop's frame update, without the pad status it prints.
+void UpdateQuietly();
+// The back buffer's pixels as the last Present showed them.
+std::vector<DWORD> BackBufferPixels();
+
+// Draws these objects in place of the scene while it lives.
+struct SceneSwap {
+    explicit SceneSwap(std::vector<RenderObject*> objects);
+    ~SceneSwap();
+    std::vector<RenderObject*> scene;
+};
+
 // A never-shown window; each window procedure gets a class of its own.
 HWND HiddenWindow(int width, int height, WNDPROC procedure = DefWindowProcA);
-// A windowed HAL device (256 x 256, D16 depth) made on first use; null without a display.
-IDirect3DDevice9* SharedTestDevice();
-
 // A render-target surface's pixels (0xAARRGGBB) row by row; empty when it cannot be read.
 std::vector<DWORD> ReadPixels(IDirect3DDevice9* device, IDirect3DSurface9* surface);
 // Pixels whose RGB equals rgb (alpha ignored: back buffers are X8R8G8B8).

@@ -11,7 +11,6 @@
 #include "render/effect_names.h"
 #include "resources/resource.h"
 #include "tests/support/support.h"
-#include "tests/unit/viewer.h"
 
 TEST(MainWindowProc, PaintValidatesOtherCommandsPassAndExitQuitsWithZero)
 {

@@ -1,6 +1,6 @@
 // The generated content as the viewer loaded and placed it: what the scene depends on that a
 // picture shows only from some angles (ground under the feet, tiles meeting, the turtle under
-// the water, the nine dinosaur subsets, the normal maps' convention); and the builder itself.
+// the water, the nine dinosaur subsets); and the builder itself.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +11,6 @@
 #include "content/content_paths.h"
 #include "content/loading.h"
 #include "tests/support/support.h"
-#include "tests/unit/viewer.h"
 
 namespace {
 
@@ -157,37 +156,6 @@ TEST(Content, TheDinosaurHasNineSubsetsAndFacesMinusZ)
     }
     for (int s = 0; s < 9; ++s) EXPECT_GT(faces[s], 0) << "subset " << s;
     EXPECT_LT(z[7] / faces[7], z[0] / faces[0] - 0.3f);
-}
-
-// Red follows -d(height)/dU and green -d(height)/dV, the height read from alpha, blue out of the
-// surface: the convention the normal-mapped shaders decode.
-TEST(Content, NormalMapsPutUInRedVInGreenAndHeightInAlpha)
-{
-    REQUIRE_VIEWER();
-    for (IDirect3DTexture9* map : {WaterNormalHeightTexture, DinoBumpTexture}) {
-        D3DSURFACE_DESC desc;
-        D3DLOCKED_RECT locked;
-        map->GetLevelDesc(0, &desc);
-        ASSERT_EQ(map->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
-        const UINT w = desc.Width, h = desc.Height;
-        auto at = [&](UINT x, UINT y, int channel) {
-            const BYTE* row = static_cast<const BYTE*>(locked.pBits) + (y % h) * locked.Pitch;
-            return double(row[(x % w) * 4 + channel]);  // B, G, R, A
-        };
-        double su = 0, sv = 0, nu = 0, nv = 0, gu = 0, gv = 0;
-        int facingOut = 0;
-        for (UINT y = 0; y < h; ++y)
-            for (UINT x = 0; x < w; ++x) {
-                const double du = at(x + 1, y, 3) - at(x + w - 1, y, 3), dv = at(x, y + 1, 3) - at(x, y + h - 1, 3);
-                const double r = at(x, y, 2) - 127.5, g = at(x, y, 1) - 127.5;
-                su -= r * du, sv -= g * dv, nu += r * r, nv += g * g, gu += du * du, gv += dv * dv;
-                facingOut += at(x, y, 0) > 128;
-            }
-        map->UnlockRect(0);
-        EXPECT_GT(su / std::sqrt(nu * gu + 1e-9), 0.7) << "red does not follow U";
-        EXPECT_GT(sv / std::sqrt(nv * gv + 1e-9), 0.7) << "green does not follow V";
-        EXPECT_EQ(facingOut, int(w * h)) << "normals must point out of the surface";
-    }
 }
 
 TEST(Content, TheBuilderWritesTheSameBytesEveryRunAndNamesAFileItCannotWrite)

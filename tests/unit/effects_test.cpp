@@ -4,7 +4,7 @@
 
 #include "content/loading.h"
 #include "render/effect_names.h"
-#include "tests/unit/viewer.h"
+#include "tests/support/support.h"
 
 namespace {
 

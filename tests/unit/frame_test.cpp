@@ -8,7 +8,6 @@
 #include "render/effect_names.h"
 #include "render/frame.h"
 #include "tests/support/support.h"
-#include "tests/unit/viewer.h"
 
 namespace {
 

@@ -12,7 +12,6 @@
 #include "camera/camera.h"
 #include "input/input.h"
 #include "tests/support/support.h"
-#include "tests/unit/viewer.h"
 #include "tests/unit/matrix_expect.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "content/loading.h"
 #include "gfx/resource_lists.h"
-#include "tests/unit/viewer.h"
+#include "tests/support/support.h"
 
 TEST(Loading, SevenMeshesNineteenTexturesAndTwoEffectsEachOwnedByItsList)
 {

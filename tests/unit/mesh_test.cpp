@@ -9,7 +9,7 @@
 #include "gfx/device.h"
 #include "gfx/resource_lists.h"
 #include "tests/unit/matrix_expect.h"
-#include "tests/unit/viewer.h"
+#include "tests/support/support.h"
 
 namespace {
 

@@ -13,7 +13,6 @@
 #include "gfx/device.h"
 #include "render/frame.h"
 #include "tests/support/support.h"
-#include "tests/unit/viewer.h"
 
 namespace {
 

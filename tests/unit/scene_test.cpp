@@ -6,7 +6,7 @@
 #include "content/loading.h"
 #include "content/materials.h"
 #include "gfx/device.h"
-#include "tests/unit/viewer.h"
+#include "tests/support/support.h"
 
 TEST(Scene, TwentyThreeObjectsWithTheirMeshesMaterialsPassesAndSubsets)
 {
