@@ -78,15 +78,6 @@ void UpdateQuietly()
     testing::internal::GetCapturedStdout();
 }
 
-std::vector<DWORD> BackBufferPixels()
-{
-    IDirect3DSurface9* backBuffer = nullptr;
-    if (FAILED(Device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer))) return {};
-    std::vector<DWORD> pixels = ReadPixels(Device, backBuffer);
-    backBuffer->Release();
-    return pixels;
-}
-
 SceneSwap::SceneSwap(std::vector<RenderObject*> objects) : scene(std::exchange(TheRenderer->objects, objects)) {}
 
 SceneSwap::~SceneSwap()

@@ -20,8 +20,6 @@ ULONG RefCount(IUnknown* object);
 int TakeQuit();
 // The loop's frame update, without the pad status it prints.
 void UpdateQuietly();
-// The back buffer's pixels as the last Present showed them.
-std::vector<DWORD> BackBufferPixels();
 
 // Draws these objects in place of the scene while it lives.
 struct SceneSwap {

@@ -2,12 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <fstream>
 
 #include "content/loading.h"
 #include "content/mesh.h"
 #include "gfx/device.h"
-#include "gfx/resource_lists.h"
 #include "tests/unit/matrix_expect.h"
 #include "tests/support/support.h"
 
@@ -103,18 +101,4 @@ TEST(Mesh, TheBinormalFollowsUAndTheTangentV)
             }
             quad->Release();
         }
-}
-
-TEST(Mesh, AMissingOrUnreadableFileIsReportedAndNothingIsAppended)
-{
-    REQUIRE_VIEWER();
-    std::ofstream("mesh_broken.x") << "xof 0303txt 0032\nMesh {\n 3;\n 0.0;0.0;";
-    std::ofstream("mesh_garbage.x", std::ios::binary) << std::string("\x01\xFF\x7F garbage", 11);
-    const size_t listed = MeshList.size();
-    for (const char* path : {"./Content/Models/absent.x", "./mesh_broken.x", "./mesh_garbage.x"}) {
-        testing::internal::CaptureStdout();
-        EXPECT_EQ(LoadMesh(path), nullptr) << path;
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string("ERROR: Could not load mesh ") + path + "\n");
-    }
-    EXPECT_EQ(MeshList.size(), listed);
 }

@@ -108,12 +108,13 @@ Picture Render(const Viewpoint& view)
     AccumulatedTime = view.time - ElapsedTime;
     UpdateQuietly();
     RenderFrame();
-    D3DSURFACE_DESC desc;
-    IDirect3DSurface9* backBuffer = nullptr;
+    IDirect3DSurface9* backBuffer = nullptr;  // as Present showed it: the swap chain copies
     Device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer);
+    D3DSURFACE_DESC desc;
     backBuffer->GetDesc(&desc);
+    const std::vector<DWORD> pixels = ReadPixels(Device, backBuffer);
     backBuffer->Release();
-    return Halved(BackBufferPixels(), desc.Width, desc.Height);
+    return Halved(pixels, desc.Width, desc.Height);
 }
 
 TEST(Picture, TheSceneFromThreeViewpointsLooksAsItsReferences)
