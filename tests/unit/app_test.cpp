@@ -1,4 +1,4 @@
-// The window procedure, the loop's device test and the device set-up's failures.
+// The loop's device test and the device set-up's failures.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,24 +9,7 @@
 #include "gfx/device.h"
 #include "gfx/resource_lists.h"
 #include "render/effect_names.h"
-#include "resources/resource.h"
 #include "tests/support/support.h"
-
-TEST(MainWindowProc, PaintValidatesOtherCommandsPassAndExitQuitsWithZero)
-{
-    HWND window = HiddenWindow(200, 200, MainWindowProc);
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(SendMessageA(window, WM_COMMAND, 4242, 0), 0);
-    InvalidateRect(window, nullptr, FALSE);
-    SendMessageA(window, WM_PAINT, 0, 0);
-    RECT dirty;
-    EXPECT_FALSE(GetUpdateRect(window, &dirty, FALSE)) << "WM_PAINT must validate the window";
-    EXPECT_TRUE(IsWindow(window));
-    EXPECT_EQ(TakeQuit(), -1);
-    EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_EXIT, 1), 0), 0);  // the high word is not read
-    EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(TakeQuit(), 0);
-}
 
 // Lost: no frame, time still grows, and only the reset path ends it. A Reset that fails (a
 // default-pool texture still alive) keeps the device lost; the next one makes fresh effects

@@ -67,9 +67,9 @@ bool GroundAt(float x, float z, float& y)
 
 }  // namespace
 
-// The four tiles cover [-15, 15] in x and z without gap or overlap, opposite edges carry the
-// same heights, and the land gives sea, shallows, shore and dry ground.
-TEST(Content, TerrainTilesMeetAndCrossTheWater)
+// The four tiles cover [-15, 15] in x and z without gap or overlap, and opposite edges carry
+// the same heights.
+TEST(Content, TerrainTilesMeetWithoutGapOrStep)
 {
     REQUIRE_VIEWER();
     const std::vector<D3DXVECTOR3> model = Positions(TerrainMesh);
@@ -93,16 +93,6 @@ TEST(Content, TerrainTilesMeetAndCrossTheWater)
             }
     EXPECT_GT(pairs, 50);
     EXPECT_LT(worst, 1e-3f) << "edge height mismatch (model units)";
-    int deep = 0, shallow = 0, shore = 0, dry = 0;
-    for (const D3DXVECTOR3& p : Positions(TerrainMesh, &World(0))) {
-        deep += p.y < -1.0f;
-        shallow += p.y >= -1.0f && p.y < 0.0f;
-        shore += p.y >= 0.0f && p.y < 0.3f;
-        dry += p.y >= 1.0f;
-    }
-    const int n = int(model.size());
-    EXPECT_TRUE(deep > n / 10 && shallow > n / 20 && shore > n / 50 && dry > n / 20)
-        << deep << " deep, " << shallow << " shallow, " << shore << " shore, " << dry << " dry of " << n;
 }
 
 // Both dinosaurs' feet (model y = 0) rest on dry ground and no part of them sinks into it; the

@@ -148,15 +148,6 @@ TEST_F(Input, FirstKeyOfEachPairWinsAndTheSecondActsAlone)
     }
 }
 
-TEST_F(Input, RightHeldForAHundredFramesTurnsByThreePointFour)
-{
-    Hold({DIK_RIGHT});
-    for (int frame = 0; frame < 100; ++frame) Frame();
-    EXPECT_NEAR(MainCamera.yaw, 0.1f - 3.4f, 1e-4f);
-    EXPECT_FLOAT_EQ(MainCamera.pitch, start.pitch);
-    ExpectVector(Moved(), 0, 0, 0);
-}
-
 // A press read from the event buffer acts in the frame after it even when the key is up again,
 // and only in that frame; two in one frame act once. With events lost (overflow) the snapshot
 // alone counts.
