@@ -13,6 +13,7 @@ cp -r "$BUILD_DIR/Content" "$WORK/Content"
 CASES=0
 # One wineserver for all the starts: a fresh one per case would cost seconds each time.
 WINEPREFIX=$PREFIX wineserver -p
+export WINEDEBUG=-all,+fps
 
 # break_file VARIANT FILE: damages the working copy of FILE (relative to the content root).
 break_file() {
@@ -34,12 +35,18 @@ crashed() {
   grep -qiE 'unhandled (exception|page fault)|backtrace|winedbg|EXCEPTION_' "$E2E_OUT/$1.err"
 }
 
-# Window up, still alive two seconds later, then closed with alt+F4 and ended with 0.
-# Each check below leaves its finding in PROBLEM.
+# Frames presented (Wine's frame-rate line, the first about 1.5 s after the device is made) while
+# the viewer stays alive, then closed with alt+F4 and ended with 0. Each check below leaves its
+# finding in PROBLEM.
 expect_running_viewer() {
+  local i
   wait_window 30 || { PROBLEM="no window"; return; }
-  sleep 2
-  kill -0 "$VIEWER_PID" 2>/dev/null || { reap_viewer; PROBLEM="ended by itself with $EXIT_CODE"; return; }
+  for ((i = 0; i < 300; i++)); do
+    kill -0 "$VIEWER_PID" 2>/dev/null || { reap_viewer; PROBLEM="ended by itself with $EXIT_CODE"; return; }
+    grep -q 'trace:fps' "$E2E_OUT/$VIEWER_NAME.err" && break
+    sleep 0.1
+  done
+  [ "$i" -lt 300 ] || { PROBLEM="no frame presented"; return; }
   focus_viewer
   xdotool key alt+F4
   wait_exit 20 || { PROBLEM="did not end when closed"; return; }

@@ -6,9 +6,6 @@ source "$(dirname "$0")/lib.sh"
 SKY=300x60+300+120           # open sky above the island
 WATER=500x200+400+540        # water in front of the island
 REFLECTED_DINO=40x60+770+540 # the orange dinosaur's mirror image below its ledge
-TURTLE=36x10+710+478         # the turtle under the lagoon's water
-NEAR_TURTLE=60x20+640+500
-ORANGE_DINO=50x80+770+280
 
 channel() { mean_colour "$1" "$2" | cut -d' ' -f"$3"; }
 # changed_pixels A B REGION: how many pixels of REGION differ between two screenshots.
@@ -46,11 +43,6 @@ A=$SHOTS/scene-a.png B=$SHOTS/scene-b.png
 blue=$(channel "$A" "$REFLECTED_DINO" 3)
 [ "$blue" -le 52 ] && pass "the dinosaur's reflection shows in the water (blue $blue)" ||
   fail "no reflection of the dinosaur (blue $blue)"
-turtle=$(( $(channel "$A" "$TURTLE" 2) - $(channel "$A" "$TURTLE" 3) ))
-water=$(( $(channel "$A" "$NEAR_TURTLE" 2) - $(channel "$A" "$NEAR_TURTLE" 3) ))
-[ $((turtle - water)) -ge 12 ] && pass "the turtle shows through the water" || fail "no turtle under the water ($turtle vs $water)"
-[ $(( $(channel "$A" "$ORANGE_DINO" 1) - $(channel "$A" "$ORANGE_DINO" 3) )) -ge 40 ] &&
-  pass "the orange dinosaur stands on the ledge" || fail "no orange dinosaur"
 moved=$(changed_pixels "$A" "$B" "$WATER")
 [ "${moved:-0}" -ge 100 ] && pass "the water moves ($moved pixels changed)" || fail "the water stands still ($moved)"
 

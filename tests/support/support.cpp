@@ -1,10 +1,89 @@
 #include "tests/support/support.h"
 
-#include <cstring>
+#include <gtest/gtest.h>
+
 #include <fstream>
 #include <sstream>
+#include <utility>
 
-#include "content/content_paths.h"
+#include "app/app.h"
+#include "content/loading.h"
+#include "content/scene.h"
+#include "gfx/device.h"
+
+namespace {
+
+int Started = 0;  // 0 not tried, 1 running, -1 no device
+
+// Start-up as the viewer runs it, but for input (the input tests bring their own keyboard).
+bool Start()
+{
+    MainWindow = HiddenWindow(1024, 768);
+    if (!MainWindow || !InitDevice()) return false;
+    // A copying swap chain keeps the presented frame readable.
+    PresentParams.SwapEffect = D3DSWAPEFFECT_COPY;
+    if (FAILED(Device->Reset(&PresentParams))) return false;
+    LoadContent();
+    InitEffects();
+    BuildScene();
+    return true;
+}
+
+// Shutdown as the viewer runs it. With one more reference of ours on the device and the
+// Direct3D object, ours must be the last: every object the viewer made was released.
+struct ViewerEnvironment : testing::Environment {
+    void TearDown() override
+    {
+        if (Started != 1) return;
+        IDirect3DDevice9* device = Device;
+        IDirect3D9* direct3D = Direct3DObject;
+        device->AddRef();
+        direct3D->AddRef();
+        Shutdown();
+        EXPECT_TRUE(Device == nullptr && TheRenderer == nullptr);
+        EXPECT_EQ(device->Release(), 0u) << "objects still hold the device";
+        EXPECT_EQ(direct3D->Release(), 0u);
+        DestroyWindow(MainWindow);
+    }
+};
+const testing::Environment* const Registered = testing::AddGlobalTestEnvironment(new ViewerEnvironment);
+
+}  // namespace
+
+bool EnsureViewer()
+{
+    if (Started == 0) Started = Start() ? 1 : -1;
+    TakeQuit();  // an effect that failed to load posted one; the tests report it themselves
+    return Started == 1;
+}
+
+ULONG RefCount(IUnknown* object)
+{
+    object->AddRef();
+    return object->Release();
+}
+
+int TakeQuit()
+{
+    MSG message;
+    int code = -1;
+    while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) code = static_cast<int>(message.wParam);
+    return code;
+}
+
+void UpdateQuietly()
+{
+    testing::internal::CaptureStdout();
+    UpdateFrame();
+    testing::internal::GetCapturedStdout();
+}
+
+SceneSwap::SceneSwap(std::vector<RenderObject*> objects) : scene(std::exchange(TheRenderer->objects, objects)) {}
+
+SceneSwap::~SceneSwap()
+{
+    TheRenderer->objects = scene;
+}
 
 HWND HiddenWindow(int width, int height, WNDPROC procedure)
 {
@@ -16,52 +95,6 @@ HWND HiddenWindow(int width, int height, WNDPROC procedure)
     RegisterClassA(&windowClass);  // fails harmlessly once the class exists
     return CreateWindowA(name.c_str(), "Tidewater test", WS_OVERLAPPEDWINDOW, 0, 0, width, height, nullptr, nullptr,
                          windowClass.hInstance, nullptr);
-}
-
-IDirect3DDevice9* SharedTestDevice()
-{
-    static IDirect3DDevice9* device = [] {
-        IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-        HWND window = HiddenWindow(256, 256);
-        IDirect3DDevice9* made = nullptr;
-        D3DPRESENT_PARAMETERS pp = {};
-        pp.BackBufferWidth = pp.BackBufferHeight = 256;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.Windowed = TRUE;
-        pp.EnableAutoDepthStencil = TRUE;
-        pp.AutoDepthStencilFormat = D3DFMT_D16;
-        if (d3d && window)
-            d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &made);
-        return made;
-    }();
-    return device;
-}
-
-Target MakeTarget(IDirect3DDevice9* device, UINT width, UINT height)
-{
-    Target t;
-    t.width = width;
-    t.height = height;
-    D3DXCreateTexture(device, width, height, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t.texture);
-    if (t.texture) t.texture->GetSurfaceLevel(0, &t.surface);
-    device->CreateDepthStencilSurface(width, height, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, TRUE, &t.depth, nullptr);
-    return t;
-}
-
-void ReleaseTarget(Target& t)
-{
-    for (IUnknown* object : {static_cast<IUnknown*>(t.surface), static_cast<IUnknown*>(t.texture),
-                             static_cast<IUnknown*>(t.depth)})
-        if (object) object->Release();
-    t = Target{};
-}
-
-void BeginTarget(IDirect3DDevice9* device, const Target& t, D3DCOLOR clear)
-{
-    device->SetRenderTarget(0, t.surface);
-    device->SetDepthStencilSurface(t.depth);
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, clear, 1.0f, 0);
 }
 
 std::vector<DWORD> ReadPixels(IDirect3DDevice9* device, IDirect3DSurface9* surface)
@@ -91,32 +124,6 @@ size_t CountRgb(const std::vector<DWORD>& pixels, DWORD rgb)
     size_t count = 0;
     for (DWORD p : pixels) count += (p & 0xFFFFFF) == (rgb & 0xFFFFFF);
     return count;
-}
-
-IDirect3DTexture9* MakeTexture(IDirect3DDevice9* device, UINT width, UINT height, const std::vector<DWORD>& pixels)
-{
-    IDirect3DTexture9* texture = nullptr;
-    D3DLOCKED_RECT locked;
-    if (FAILED(D3DXCreateTexture(device, width, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture)))
-        return nullptr;
-    if (SUCCEEDED(texture->LockRect(0, &locked, nullptr, 0))) {
-        for (UINT y = 0; y < height; ++y)
-            std::memcpy(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch, &pixels[size_t(y) * width], width * 4);
-        texture->UnlockRect(0);
-    }
-    return texture;
-}
-
-IDirect3DTexture9* SolidTexture(IDirect3DDevice9* device, DWORD colour, UINT size)
-{
-    return MakeTexture(device, size, size, std::vector<DWORD>(size_t(size) * size, colour));
-}
-
-bool SaveScreenshot(IDirect3DSurface9* surface, const char* name)
-{
-    CreateDirectoryA("screenshots", nullptr);
-    return SUCCEEDED(D3DXSaveSurfaceToFileA((std::string("screenshots/") + name).c_str(), D3DXIFF_PNG, surface,
-                                            nullptr, nullptr));
 }
 
 DWORD RunProgram(const std::string& commandLine, std::string& output)
@@ -149,13 +156,3 @@ std::string ReadText(const std::string& path)
     text << in.rdbuf();
     return text.str();
 }
-
-using namespace ContentPath;
-const char* const MeshFiles[7] = {TigerMesh, TurtleMesh, TurtleMeshB, TerrainMesh, WaterMesh, SkyMesh, DinoMesh};
-const char* const TextureFiles[17] = {TigerTexture, WhiteSand,  TerrainHeightmap, TurtleTextureB, TurtleTexture,
-                                      WaterTexture, WaterHeight, WaterNormalHeight, Sky, SkyStars, Clouds, Terrain1,
-                                      Terrain2,     Terrain3,   DinoBrown,        DinoOrange,     DinoBump};
-const char* const TextureLoads[19] = {TigerTexture, WhiteSand,   TerrainHeightmap, TurtleTextureB, TurtleTexture,
-                                      WaterTexture, WaterHeight, WhiteSand,        WaterNormalHeight, Sky,
-                                      SkyStars,     Clouds,      WhiteSand,        Terrain1,       Terrain2,
-                                      Terrain3,     DinoBrown,   DinoOrange,       DinoBump};

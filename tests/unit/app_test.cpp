@@ -1,3 +1,4 @@
+// The loop's device test and the device set-up's failures.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,109 +8,111 @@
 #include "content/loading.h"
 #include "gfx/device.h"
 #include "gfx/resource_lists.h"
-#include "resources/resource.h"
-#include "tests/unit/device_fixture.h"
-#include "tests/unit/null_doubles.h"
+#include "render/effect_names.h"
+#include "tests/support/support.h"
 
-TEST(MainWindowProc, OtherCommandsAndPaintLeaveTheWindowAloneAndExitQuitsWithZero)
+// Lost: no frame, time still grows, and only the reset path ends it. A Reset that fails (a
+// default-pool texture still alive) keeps the device lost; the next one makes fresh effects
+// with their start-up textures and renders; a reset without a loss takes the same path.
+TEST(DeviceStep, LossSuspendsFramesNotTimeAndAResetRemakesTheEffects)
 {
-    HWND window = HiddenWindow(200, 200, MainWindowProc);
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(SendMessageA(window, WM_COMMAND, 4242, 0), 0);
-    InvalidateRect(window, nullptr, FALSE);
-    SendMessageA(window, WM_PAINT, 0, 0);
-    RECT dirty;
-    EXPECT_FALSE(GetUpdateRect(window, &dirty, FALSE)) << "WM_PAINT must validate the window";
-    EXPECT_TRUE(IsWindow(window));
-    EXPECT_EQ(TakeQuit(), -1);
-    // The high word (menu, accelerator, control notification) is not looked at.
-    EXPECT_EQ(SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_EXIT, 1), 0), 0);
-    EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(TakeQuit(), 0);
-}
-
-// Only the reset path clears the lost flag: OK or a failure while lost renders nothing, and
-// time still grows by the fixed step.
-TEST(DeviceStep, LostDeviceSuspendsRenderingButNotTime)
-{
+    REQUIRE_VIEWER();
     const float start = AccumulatedTime;
-    DeviceLost = false;
     for (HRESULT state : {D3DERR_DEVICELOST, D3D_OK, E_FAIL}) {
-        UpdateFrame();
+        UpdateQuietly();
         EXPECT_EQ(RunDeviceStep(state), FrameOutcome::NotRendered) << std::hex << state;
-        EXPECT_TRUE(DeviceLost);
     }
     EXPECT_FLOAT_EQ(AccumulatedTime, start + 3 * 0.02f);
-    EXPECT_FLOAT_EQ(ElapsedTime, 0.02f);
-    DeviceLost = false;
-}
-
-// On a real device: not-reset after a loss renders again with fresh effects; a Reset that
-// fails (a default-pool texture still alive) keeps the device lost instead.
-TEST(DeviceStep, ResetPathRecreatesEffectsAndSurvivesAFailedReset)
-{
-    PrivateDevice device;
-    if (!device.ok) GTEST_SKIP() << "no Direct3D device (no display?)";
-    GlobalStateGuard guard;
-    DeviceLost = false;
-    InitEffects();
 
     IDirect3DTexture9* blocker = nullptr;
     ASSERT_EQ(D3DXCreateTexture(Device, 4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &blocker),
               D3D_OK);
     EXPECT_EQ(RunDeviceStep(D3DERR_DEVICENOTRESET), FrameOutcome::NotRendered);
-    EXPECT_TRUE(DeviceLost);
-    EXPECT_EQ(DefaultEffect, nullptr);
-    UpdateFrame();  // time values with no effects must not touch released ones
+    EXPECT_TRUE(DeviceLost && DefaultEffect == nullptr);
+    UpdateQuietly();  // time values with no effects must not touch the released ones
     blocker->Release();
-
-    EXPECT_EQ(RunDeviceStep(D3DERR_DEVICELOST), FrameOutcome::NotRendered);
     EXPECT_EQ(RunDeviceStep(D3DERR_DEVICENOTRESET), FrameOutcome::ResetAndRendered);
     EXPECT_FALSE(DeviceLost);
-    EXPECT_EQ(EffectList.size(), 2u);
-    EXPECT_TRUE(!EffectsBuilt() || DefaultEffect != nullptr);
-    // A reset without an earlier loss takes the same path.
+    ASSERT_EQ(EffectList, (std::vector<ID3DXEffect*>{DefaultEffect, PostProcessEffect}));
+    const std::pair<const char*, IDirect3DTexture9*> bound[] = {
+        {DefaultFx::Terrain0.name, Terrain0Texture}, {DefaultFx::Terrain1.name, Terrain1Texture},
+        {DefaultFx::Terrain2.name, Terrain2Texture}, {DefaultFx::Terrain3.name, Terrain3Texture},
+        {DefaultFx::FoamTexture.name, WaterFoamTexture}};
+    for (const auto& [name, texture] : bound) {
+        IDirect3DBaseTexture9* held = nullptr;
+        DefaultEffect->GetTexture(name, &held);
+        EXPECT_EQ(held, texture) << name;
+        if (held) held->Release();
+    }
     EXPECT_EQ(RunDeviceStep(D3DERR_DEVICENOTRESET), FrameOutcome::ResetAndRendered);
     EXPECT_EQ(RunDeviceStep(D3D_OK), FrameOutcome::Rendered);
-    ReleaseEffects();
+    // The new height target got the terrain's heights (black is deeper than all of it).
+    const std::vector<DWORD> heights = ReadPixels(Device, TheRenderer->heightTarget->surface);
+    EXPECT_LT(CountRgb(heights, 0), heights.size() / 2);
 }
 
-// Each failed step of the device set-up prints its one line and leaves no device behind.
+namespace {
+
+// A Direct3D object that answers each set-up step with the result chosen for it.
+struct Direct3D : IDirect3D9 {
+    HRESULT mode = S_OK, depth = S_OK, caps = S_OK;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE RegisterSoftwareDevice(void*) override { return E_FAIL; }
+    UINT STDMETHODCALLTYPE GetAdapterCount() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetAdapterIdentifier(UINT, DWORD, D3DADAPTER_IDENTIFIER9*) override { return E_FAIL; }
+    UINT STDMETHODCALLTYPE GetAdapterModeCount(UINT, D3DFORMAT) override { return 0; }
+    HRESULT STDMETHODCALLTYPE EnumAdapterModes(UINT, D3DFORMAT, UINT, D3DDISPLAYMODE*) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE GetAdapterDisplayMode(UINT, D3DDISPLAYMODE* m) override { *m = {}; return mode; }
+    HRESULT STDMETHODCALLTYPE CheckDeviceType(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE CheckDeviceFormat(UINT, D3DDEVTYPE, D3DFORMAT, DWORD, D3DRESOURCETYPE,
+                                                D3DFORMAT) override { return depth; }
+    HRESULT STDMETHODCALLTYPE CheckDeviceMultiSampleType(UINT, D3DDEVTYPE, D3DFORMAT, BOOL, D3DMULTISAMPLE_TYPE,
+                                                         DWORD*) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE CheckDepthStencilMatch(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, D3DFORMAT) override
+    {
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE CheckDeviceFormatConversion(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT) override
+    {
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetDeviceCaps(UINT, D3DDEVTYPE, D3DCAPS9* c) override { *c = {}; return caps; }
+    HMONITOR STDMETHODCALLTYPE GetAdapterMonitor(UINT) override { return nullptr; }
+    HRESULT STDMETHODCALLTYPE CreateDevice(UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS*,
+                                           IDirect3DDevice9**) override { return D3DERR_NOTAVAILABLE; }
+} Answers;
+
+}  // namespace
+
+// Each failed step prints its one line, and no device is left behind.
 TEST(InitDevice, EachFailedStepSaysSoAndLeavesNoDevice)
 {
-    static struct Direct3D : NullDirect3D9 {  // answers each step with the result set below
-        HRESULT mode, depth, caps;
-        HRESULT STDMETHODCALLTYPE GetAdapterDisplayMode(UINT, D3DDISPLAYMODE* m) override { *m = {}; return mode; }
-        HRESULT STDMETHODCALLTYPE CheckDeviceFormat(UINT, D3DDEVTYPE, D3DFORMAT, DWORD, D3DRESOURCETYPE,
-                                                    D3DFORMAT) override
-        {
-            return depth;
-        }
-        HRESULT STDMETHODCALLTYPE GetDeviceCaps(UINT, D3DDEVTYPE, D3DCAPS9* c) override { *c = {}; return caps; }
-    } direct3D;
     struct Case { bool made; HRESULT mode, depth, caps; const char* message; } cases[] = {
         {false, S_OK, S_OK, S_OK, "ERROR: Could not create D3D Object!"},
         {true, E_FAIL, S_OK, S_OK, "ERROR: Could not get adapter display mode!"},
         {true, S_OK, D3DERR_NOTAVAILABLE, S_OK, "ERROR: Couldn't get a 16-bit z-buffer?!"},
         {true, S_OK, D3DERR_INVALIDCALL, S_OK, "ERROR: Couldn't check for a 16-bit z-buffer!"},
         {true, S_OK, S_OK, E_FAIL, "ERROR: Couldn't get device caps!"},
-        {true, S_OK, S_OK, S_OK, "ERROR: Couldn't create device!"},  // the null double's CreateDevice fails
+        {true, S_OK, S_OK, S_OK, "ERROR: Couldn't create device!"},
     };
     const auto create = CreateDirect3D;
     IDirect3D9* const object = Direct3DObject;
     IDirect3DDevice9* const device = std::exchange(Device, nullptr);
+    Renderer* const renderer = std::exchange(TheRenderer, nullptr);
     const D3DPRESENT_PARAMETERS params = PresentParams;
     for (const Case& c : cases) {
-        direct3D.mode = c.mode, direct3D.depth = c.depth, direct3D.caps = c.caps;
-        CreateDirect3D = [](UINT) -> IDirect3D9* { return &direct3D; };
-        if (!c.made) CreateDirect3D = [](UINT) -> IDirect3D9* { return nullptr; };
+        Answers.mode = c.mode, Answers.depth = c.depth, Answers.caps = c.caps;
+        CreateDirect3D = c.made ? [](UINT) -> IDirect3D9* { return &Answers; } : [](UINT) -> IDirect3D9* { return nullptr; };
         testing::internal::CaptureStdout();
         EXPECT_FALSE(InitDevice());
         EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string(c.message) + "\n");
-        EXPECT_EQ(Device, nullptr) << c.message;
+        EXPECT_TRUE(Device == nullptr && TheRenderer == nullptr) << c.message;
     }
     CreateDirect3D = create;
     Direct3DObject = object;
     Device = device;
+    TheRenderer = renderer;
     PresentParams = params;
 }

@@ -13,42 +13,6 @@ D3DXVECTOR3 Transform(const D3DXVECTOR3& p, const D3DXMATRIX& m)
 
 }  // namespace
 
-TEST(FlyingCamera, MainCameraStartsWithItsAxesBeforeTheFirstFrame)
-{
-    FlyingCamera fresh(D3DXVECTOR3(-1.0f, 3.7f, -14.0f), 0.1f, -0.25f);
-    ExpectRow(MainCamera.inverseView, 0, 0.9950f, 0.0f, 0.0998f, 0.0f);
-    ExpectRow(MainCamera.inverseView, 2, -0.0967f, -0.2474f, 0.9641f, 0.0f);
-    ExpectRow(MainCamera.inverseView, 3, -1.0f, 3.7f, -14.0f, 1.0f);
-    for (int i = 0; i < 16; ++i) EXPECT_FLOAT_EQ((&MainCamera.view._11)[i], (&fresh.view._11)[i]) << i;
-}
-
-TEST(FlyingCamera, HeightCameraMapsWorldToXZAndDepthDown)
-{
-    FlyingCamera height(D3DXVECTOR3(0, 100, 0), 0, -1.5707964f);
-    ExpectVector(Transform(D3DXVECTOR3(3, 7, -5), height.view), 3, -5, 93, 1e-4f);
-    ExpectRow(height.inverseView, 2, 0, -1, 0, 0, 1e-6f);
-}
-
-TEST(FlyingCamera, ReflectedViewSeesTheMirrorImage)
-{
-    FlyingCamera camera(D3DXVECTOR3(2, 5, -3), 0.7f, -0.4f);
-    const D3DXVECTOR3 mirrored = Transform(D3DXVECTOR3(1.5f, -2.0f, 4.0f), camera.view);
-    ExpectVector(Transform(D3DXVECTOR3(1.5f, 2.0f, 4.0f), camera.reflectedView), mirrored.x, mirrored.y, mirrored.z, 1e-4f);
-}
-
-TEST(FlyingCamera, MatricesChangeOnlyOnUpdateAndAnglesAreNeitherWrappedNorClamped)
-{
-    FlyingCamera camera(D3DXVECTOR3(0, 0, 0), 0, 0);
-    camera.position = D3DXVECTOR3(4, 5, 6);
-    camera.yaw = 10.0f;
-    camera.pitch = 2.0f;
-    EXPECT_FLOAT_EQ(camera.view(3, 0), 0.0f);
-    camera.Update(123.0f);
-    ExpectRow(camera.inverseView, 3, 4, 5, 6, 1);
-    EXPECT_FLOAT_EQ(camera.yaw, 10.0f);
-    EXPECT_LT(camera.inverseView(1, 1), 0.0f);  // past pi/2 the up axis points down
-}
-
 // Without a target nothing moves and the matrices stay zero; then the spring's worked step.
 TEST(ThirdPersonCamera, DoesNothingWithoutATargetThenTakesTheWorkedStepAndLooksAtIt)
 {

@@ -1,0 +1,150 @@
+// Whole frames of the real scene from fixed viewpoints at a fixed time, against reference
+// pictures in tests/pictures: any fault from the content files to the shaders' pixels (a texture
+// swapped, a render state, a projection constant, a camera or placement error) shows here.
+// TIDEWATER_UPDATE_PICTURES=1 writes the references anew; look at them before committing.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/app.h"
+#include "camera/camera.h"
+#include "gfx/device.h"
+#include "render/frame.h"
+#include "tests/support/support.h"
+
+namespace {
+
+struct Picture {
+    UINT width = 0, height = 0;
+    std::vector<DWORD> pixels;  // 0xAARRGGBB, row by row
+};
+
+// Half size, each pixel the mean of four: the references stay small, and a one-pixel shift of
+// an edge stays a small difference.
+Picture Halved(const std::vector<DWORD>& pixels, UINT width, UINT height)
+{
+    Picture half{width / 2, height / 2, {}};
+    for (UINT y = 0; y < half.height; ++y)
+        for (UINT x = 0; x < half.width; ++x) {
+            DWORD sum[3] = {};
+            for (UINT k = 0; k < 4; ++k) {
+                const DWORD p = pixels[(2 * y + k / 2) * width + 2 * x + k % 2];
+                for (int c = 0; c < 3; ++c) sum[c] += p >> (8 * c) & 255;
+            }
+            half.pixels.push_back(0xFF000000 | (sum[2] + 2) / 4 << 16 | (sum[1] + 2) / 4 << 8 | (sum[0] + 2) / 4);
+        }
+    return half;
+}
+
+IDirect3DSurface9* Surface(UINT width, UINT height)
+{
+    IDirect3DSurface9* surface = nullptr;
+    Device->CreateOffscreenPlainSurface(width, height, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &surface, nullptr);
+    return surface;
+}
+
+bool Save(const Picture& picture, const std::string& path)
+{
+    IDirect3DSurface9* surface = Surface(picture.width, picture.height);
+    const RECT all = {0, 0, LONG(picture.width), LONG(picture.height)};
+    const bool saved = surface &&
+        SUCCEEDED(D3DXLoadSurfaceFromMemory(surface, nullptr, nullptr, picture.pixels.data(), D3DFMT_A8R8G8B8,
+                                            picture.width * 4, nullptr, &all, D3DX_FILTER_NONE, 0)) &&
+        SUCCEEDED(D3DXSaveSurfaceToFileA(path.c_str(), D3DXIFF_PNG, surface, nullptr, nullptr));
+    if (surface) surface->Release();
+    return saved;
+}
+
+Picture Load(const std::string& path)
+{
+    Picture picture;
+    D3DXIMAGE_INFO info;
+    if (FAILED(D3DXGetImageInfoFromFileA(path.c_str(), &info))) return picture;
+    IDirect3DSurface9* surface = Surface(info.Width, info.Height);
+    D3DLOCKED_RECT locked;
+    if (surface && SUCCEEDED(D3DXLoadSurfaceFromFileA(surface, nullptr, nullptr, path.c_str(), nullptr,
+                                                      D3DX_FILTER_NONE, 0, nullptr)) &&
+        SUCCEEDED(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+        picture = {info.Width, info.Height, {}};
+        for (UINT y = 0; y < info.Height; ++y) {
+            const DWORD* row = reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch);
+            picture.pixels.insert(picture.pixels.end(), row, row + info.Width);
+        }
+        surface->UnlockRect();
+    }
+    if (surface) surface->Release();
+    return picture;
+}
+
+// Pixels whose largest channel differs by more than 8: a wrong texture or a missing object
+// changes thousands, foam a little out of place some hundreds; the same frame rendered again
+// changes none.
+size_t FarApart(const Picture& a, const Picture& b)
+{
+    size_t apart = 0;
+    for (size_t i = 0; i < a.pixels.size(); ++i)
+        for (int c = 0; c < 3; ++c)
+            if (std::abs(int(a.pixels[i] >> (8 * c) & 255) - int(b.pixels[i] >> (8 * c) & 255)) > 8) {
+                ++apart;
+                break;
+            }
+    return apart;
+}
+
+struct Viewpoint {
+    const char* name;
+    D3DXVECTOR3 position;
+    float yaw, pitch, time;
+};
+
+// Renders one frame from the viewpoint, through the loop's own update and render.
+Picture Render(const Viewpoint& view)
+{
+    MainCamera.position = view.position;
+    MainCamera.yaw = view.yaw;
+    MainCamera.pitch = view.pitch;
+    AccumulatedTime = view.time - ElapsedTime;
+    UpdateQuietly();
+    RenderFrame();
+    IDirect3DSurface9* backBuffer = nullptr;  // as Present showed it: the swap chain copies
+    Device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer);
+    D3DSURFACE_DESC desc;
+    backBuffer->GetDesc(&desc);
+    const std::vector<DWORD> pixels = ReadPixels(Device, backBuffer);
+    backBuffer->Release();
+    return Halved(pixels, desc.Width, desc.Height);
+}
+
+TEST(Picture, TheSceneFromThreeViewpointsLooksAsItsReferences)
+{
+    REQUIRE_VIEWER();
+    const Viewpoint views[] = {
+        {"start", D3DXVECTOR3(-1.0f, 3.7f, -14.0f), 0.1f, -0.25f, 10.0f},   // the view at start-up
+        {"dinosaur", D3DXVECTOR3(6.2f, 1.5f, -4.6f), 0.8f, -0.1f, 23.4f},  // skin, reflection, shore foam
+        {"overview", D3DXVECTOR3(8.0f, 7.0f, -10.0f), 0.695f, -0.421f, 41.0f},  // every terrain layer
+    };
+    const FlyingCamera start = MainCamera;
+    const float time = AccumulatedTime;
+    const bool update = std::getenv("TIDEWATER_UPDATE_PICTURES") != nullptr;
+    CreateDirectoryA("screenshots", nullptr);
+    for (const Viewpoint& view : views) {
+        SCOPED_TRACE(view.name);
+        const Picture actual = Render(view);
+        const std::string reference = std::string(TEST_PICTURES_DIR "/") + view.name + ".png";
+        const std::string shown = std::string("screenshots/picture-") + view.name + ".png";
+        ASSERT_TRUE(Save(actual, shown));
+        if (update) {
+            ASSERT_TRUE(Save(actual, reference));
+        }
+        const Picture expected = Load(reference);
+        ASSERT_EQ(expected.pixels.size(), actual.pixels.size()) << "no reference of this size: " << reference;
+        const size_t apart = FarApart(actual, expected);
+        EXPECT_LE(apart, actual.pixels.size() / 2000) << apart << " pixels differ from " << reference << "; see " << shown;
+    }
+    MainCamera = start;
+    AccumulatedTime = time;
+}
+
+}  // namespace
