@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Keyboard flight with the real viewer: keys move the view, a key released while another window
-# has the focus stops acting, the key that closes a menu does not leak into the frame loop, a
-# tap of Escape quits with 0, and the pad status is printed.
+# has the focus stops acting, the key that closes a menu does not leak into the frame loop, keys
+# fly after the About box, a tap of Escape quits with 0, and the pad status is printed.
 source "$(dirname "$0")/lib.sh"
 export WINEDEBUG=-all,+fps  # the frame rate goes to input.err: key holds span that many frames
 
 CLIENT=1000x690+62+100  # inside the client area of the window at (50, 50), below the menu bar
-# The upper view (sky, island, models) stands still unless the camera moves; the water below
-# it is animated every frame.
+# The upper view (sky, island, models) stands still unless the camera moves; the far water in it
+# is animated every frame, which changes some hundreds of its pixels, a move tens of thousands.
 STILL=1000x260+62+100
 
 running() { kill -0 "$VIEWER_PID" 2>/dev/null; }
@@ -24,7 +24,7 @@ press() {
   xdotool keydown "$1"
   for ((i = 0; i < 30; i++)); do
     sleep 0.5; shot "$3"; DIFF=$(moved "$2" "$3")
-    [ "${DIFF:-0}" -gt 2000 ] && return 0
+    [ "${DIFF:-0}" -gt 5000 ] && return 0
   done
   return 1
 }
@@ -37,7 +37,7 @@ fly() {
   fi
   press "$1" "$2" "$3"
   xdotool keyup "$1"; sleep 0.5
-  [ "${DIFF:-0}" -gt 2000 ] && pass "$4 moved the view ($DIFF pixels of the upper view)" || fail "$4 left the view as it was"
+  [ "${DIFF:-0}" -gt 5000 ] && pass "$4 moved the view ($DIFF pixels of the upper view)" || fail "$4 left the view as it was"
 }
 
 # rendered NAME: waits (content loading takes a while) until the client area shows a scene.
@@ -60,7 +60,7 @@ rendered input-before  # focusing erases the client area until the next frame
 sleep 3
 shot input-idle
 idle=$(moved input-before input-idle)
-[ "${idle:-0}" -lt 500 ] && pass "upper view steady without keys ($idle pixels)" || fail "upper view changes by itself ($idle pixels)"
+[ "${idle:-0}" -lt 2000 ] && pass "upper view steady without keys ($idle pixels)" || fail "upper view changes by itself ($idle pixels)"
 fly w input-idle input-forward "holding W"
 fly Right input-forward input-turn "holding Right"
 running && pass "still running after W and Right" || fail "viewer ended while flying"
@@ -81,21 +81,23 @@ elif press w input-turn input-away-held; then
   sleep 2; xdotool keyup w; sleep 1
   shot input-away-a; sleep 1; shot input-away-b
   away=$(moved input-away-a input-away-b)
-  [ "${away:-1}" -lt 500 ] && pass "the view stops while another window has the focus ($away pixels)" ||
+  [ "${away:-1}" -lt 2000 ] && pass "the view stops while another window has the focus ($away pixels)" ||
     fail "the view kept moving with W released in another window ($away pixels)"
 else
   xdotool keyup w; fail "holding W before the focus change left the view as it was"
 fi
 
 # The Escape that closes a menu is still down when the frame loop resumes: it must not quit
-# (the About box's closing keys are checked by the window and scene tests), and a key pressed
-# afterwards flies again.
+# (the About box's closing keys are checked by the window and scene tests). After the About box,
+# a key pressed afresh flies again.
 focus_viewer
 xdotool key alt+h; sleep 0.5; xdotool key Escape; sleep 0.2; xdotool key Escape
 sleep 1
 running && pass "the Escape that closed a menu did not quit" || fail "closing a menu quit the viewer"
-rendered input-after-menu
-fly s input-after-menu input-back "holding S after the menu"
+open_about && xdotool key Escape && about_closed || fail "the About box did not open and close"
+focus_viewer
+rendered input-after-about
+fly s input-after-about input-back "holding S after the About box"
 
 # A plain tap of a few milliseconds: it falls between two frames, and still quits.
 focus_viewer
