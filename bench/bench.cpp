@@ -3,9 +3,8 @@
 //   techniques FRAMES    times each technique's draws on their own, shaded and flat (techniques.h)
 //   empty                the viewer's main loop with an empty object list (read with +fps)
 //   startup              prints the wall-clock time of the first Present's return, then ends
-//   shot NAME X Y Z YAW PITCH FRAMES
-//                        MainCamera placed, FRAMES frames run, the last one's back buffer saved
-//                        as screenshots/NAME.png (the same frame count gives the same picture)
+//   shot NAME            the frame of each fixed viewpoint (viewpoints.h), saved full size as
+//                        screenshots/NAME-VIEW.png
 #include <windows.h>
 
 #include <cstdio>
@@ -17,7 +16,7 @@
 #include "bench/alloc_count.h"
 #include "bench/step_timer.h"
 #include "bench/techniques.h"
-#include "camera/camera.h"
+#include "bench/viewpoints.h"
 #include "gfx/device.h"
 #include "render/renderer.h"
 
@@ -143,26 +142,24 @@ void SaveBackBuffer(FrameStep step)
     surface->Release();
 }
 
-int RunShot(int argc, char** argv)
+// Every viewpoint's frame, after a few frames that let llvmpipe build its shaders.
+int RunShots(const char* name)
 {
-    if (argc != 9) {
-        std::printf("usage: tidewater_bench shot NAME X Y Z YAW PITCH FRAMES\n");
-        return 2;
-    }
-    MainCamera.position = D3DXVECTOR3(float(std::atof(argv[3])), float(std::atof(argv[4])), float(std::atof(argv[5])));
-    MainCamera.yaw = float(std::atof(argv[6]));
-    MainCamera.pitch = float(std::atof(argv[7]));
-    const int frames = std::atoi(argv[8]);
-    for (int i = 1; i < frames; ++i)
+    for (int i = 0; i < 3; ++i)
         if (!LoopFrame()) return 1;
-    static std::string path;
     CreateDirectoryA("screenshots", nullptr);
-    path = std::string("screenshots/") + argv[2] + ".png";
-    ShotPath = path.c_str();
-    FrameStepDone = SaveBackBuffer;
-    const bool ran = LoopFrame();
-    FrameStepDone = nullptr;
-    return ran ? 0 : 1;
+    std::string path;
+    for (const Viewpoint& view : Viewpoints) {
+        path = std::string("screenshots/") + name + "-" + view.name + ".png";
+        ShotPath = path.c_str();
+        ShowViewpoint(view);
+        FrameStepDone = SaveBackBuffer;
+        const bool ran = LoopFrame();
+        FrameStepDone = nullptr;
+        if (!ran) return 1;
+        std::printf("\nsaved %s\n", ShotPath);
+    }
+    return 0;
 }
 
 int RunMode(int argc, char** argv)
@@ -170,7 +167,7 @@ int RunMode(int argc, char** argv)
     const char* mode = argc > 1 ? argv[1] : "steps";
     if (std::strcmp(mode, "startup") == 0) return RunStartup();
     if (std::strcmp(mode, "empty") == 0) return RunEmpty();
-    if (std::strcmp(mode, "shot") == 0) return RunShot(argc, argv);
+    if (std::strcmp(mode, "shot") == 0) return RunShots(argc > 2 ? argv[2] : "shot");
     if (std::strcmp(mode, "techniques") == 0) return RunTechniques(argc > 2 ? std::atoi(argv[2]) : 20);
     const int warmup = argc > 2 ? std::atoi(argv[2]) : 50;
     const int frames = argc > 3 ? std::atoi(argv[3]) : 200;

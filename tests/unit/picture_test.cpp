@@ -8,8 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/app.h"
-#include "camera/camera.h"
+#include "bench/viewpoints.h"
 #include "gfx/device.h"
 #include "render/frame.h"
 #include "tests/support/support.h"
@@ -93,19 +92,10 @@ size_t FarApart(const Picture& a, const Picture& b)
     return apart;
 }
 
-struct Viewpoint {
-    const char* name;
-    D3DXVECTOR3 position;
-    float yaw, pitch, time;
-};
-
 // Renders one frame from the viewpoint, through the loop's own update and render.
 Picture Render(const Viewpoint& view)
 {
-    MainCamera.position = view.position;
-    MainCamera.yaw = view.yaw;
-    MainCamera.pitch = view.pitch;
-    AccumulatedTime = view.time - ElapsedTime;
+    ShowViewpoint(view);
     UpdateQuietly();
     RenderFrame();
     IDirect3DSurface9* backBuffer = nullptr;  // as Present showed it: the swap chain copies
@@ -120,16 +110,11 @@ Picture Render(const Viewpoint& view)
 TEST(Picture, TheSceneFromThreeViewpointsLooksAsItsReferences)
 {
     REQUIRE_VIEWER();
-    const Viewpoint views[] = {
-        {"start", D3DXVECTOR3(-1.0f, 3.7f, -14.0f), 0.1f, -0.25f, 10.0f},   // the view at start-up
-        {"dinosaur", D3DXVECTOR3(6.2f, 1.5f, -4.6f), 0.8f, -0.1f, 23.4f},  // skin, reflection, shore foam
-        {"overview", D3DXVECTOR3(8.0f, 7.0f, -10.0f), 0.695f, -0.421f, 41.0f},  // every terrain layer
-    };
     const FlyingCamera start = MainCamera;
     const float time = AccumulatedTime;
     const bool update = std::getenv("TIDEWATER_UPDATE_PICTURES") != nullptr;
     CreateDirectoryA("screenshots", nullptr);
-    for (const Viewpoint& view : views) {
+    for (const Viewpoint& view : Viewpoints) {
         SCOPED_TRACE(view.name);
         const Picture actual = Render(view);
         const std::string reference = std::string(TEST_PICTURES_DIR "/") + view.name + ".png";
