@@ -22,7 +22,7 @@ struct {
     std::vector<DIDEVICEOBJECTDATA> events;
     HRESULT eventsResult;  // DI_BUFFEROVERFLOW: events beyond those kept were lost
     bool readFails, padMissing;
-    int acquireCalls;
+    int acquireCalls, padReads;
     WORD buttons;
     std::vector<XINPUT_VIBRATION> sent;
 } Fake;
@@ -49,8 +49,16 @@ HRESULT FakeAcquire()  // the worst case: the keyboard never comes back
     return DIERR_INPUTLOST;
 }
 
+ULONGLONG Now;  // the pad's clock, in milliseconds; never goes back between tests
+
+ULONGLONG WINAPI FakeClock()
+{
+    return Now;
+}
+
 DWORD WINAPI FakeGetState(DWORD, XINPUT_STATE* state)
 {
+    ++Fake.padReads;
     state->Gamepad.wButtons = Fake.buttons;
     return Fake.padMissing ? ERROR_DEVICE_NOT_CONNECTED : ERROR_SUCCESS;
 }
@@ -105,8 +113,9 @@ protected:
     void SetUp() override
     {
         Keyboard = {FakeRead, FakeReadEvents, FakeAcquire};
-        Pad = {FakeGetState, FakeSetState};
+        Pad = {FakeGetState, FakeSetState, FakeClock};
         Fake = {};
+        Now += 3600000;  // an hour on: an empty slot an earlier test left is asked again
         Frame();  // an all-up read: no key left held or ignored by an earlier test
         Fake.sent.clear();
     }
@@ -236,6 +245,28 @@ TEST_F(Input, PadRumblesWhileAIsHeldAndBackQuitsAndNoPadSaysSo)
     EXPECT_EQ(Fake.sent.size(), 4u);
     EXPECT_EQ(TakeQuit(), -1) << "BACK of a pad that is not there";
     EXPECT_GT(Moved().z, 0.3f);
+}
+
+// At 100 frames a second: with no pad, slot 0 is asked about once a second, yet every frame says
+// so; a pad plugged in is seen within a second, and from then on read every frame.
+TEST_F(Input, AnEmptyPadSlotIsAskedAboutOnceASecondAndAPlugInIsSeenWithinOne)
+{
+    Fake.padMissing = true;
+    std::string said;
+    for (int frame = 0; frame < 300; ++frame, Now += 10) said += Frame();
+    EXPECT_GE(Fake.padReads, 3);
+    EXPECT_LE(Fake.padReads, 4);
+    EXPECT_EQ(said.size(), 300 * std::strlen("We don't got a controller! :("));
+    EXPECT_EQ(said.find("We got"), std::string::npos);
+
+    Fake.padMissing = false;
+    int frames = 0;
+    while (Frame() != "We got a controller!" && frames < 200) ++frames, Now += 10;
+    EXPECT_LE(frames, 100) << "frames until the pad was seen";
+    Fake.padReads = 0;
+    for (int i = 0; i < 3; ++i) Frame();
+    EXPECT_EQ(Fake.padReads, 3);
+    EXPECT_EQ(Fake.sent.size(), 4u);
 }
 
 TEST_F(Input, KeysHeldWhenAModalLoopEndsWaitForAFreshPress)
