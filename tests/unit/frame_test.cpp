@@ -76,7 +76,8 @@ HRESULT STDMETHODCALLTYPE PowerOfTwoTexturesOnly(IDirect3DDevice9* device, UINT 
 }  // namespace
 
 // A flat square 6 units wide at y = -0.05 shows in the reflection, one at y = -0.1 is clipped.
-// The frame ends on the back buffer, holding no extra reference to it.
+// The frame ends on the back buffer, holding no extra reference to it, with no texture left on
+// sampler 0 for the next frame to render into.
 TEST(Frame, TheReflectionKeepsWhatLiesAboveSevenHundredthsBelowTheWater)
 {
     REQUIRE_VIEWER();
@@ -97,6 +98,10 @@ TEST(Frame, TheReflectionKeepsWhatLiesAboveSevenHundredthsBelowTheWater)
         EXPECT_TRUE(y > -0.07f ? mirrored > 10000u : mirrored == 0u) << mirrored << " pixels reflected at " << y;
         EXPECT_EQ(CurrentTarget(), BackBuffer());
         EXPECT_EQ(RefCount(BackBuffer()), held);
+        IDirect3DBaseTexture9* sampled = nullptr;
+        Device->GetTexture(0, &sampled);
+        EXPECT_EQ(sampled, nullptr) << "the scene image is still bound";
+        if (sampled) sampled->Release();
     }
     square->Release();
     MainCamera = start;
