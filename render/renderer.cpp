@@ -32,7 +32,8 @@ IDirect3DTexture9* CreateTargetTexture(IDirect3DDevice9* device, const char* nam
     const bool remade = SUCCEEDED(device->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET, made.Format,
                                                         D3DPOOL_DEFAULT, &texture, nullptr));
     std::printf("ERROR: The %s render target came out %ux%u, not the viewport's %ux%u; %s\n", name, made.Width,
-                made.Height, width, height, remade ? "made again at that size" : "the device cannot make one that size");
+                made.Height, width, height,
+                remade ? "made again at that size" : "the device cannot make one that size");
     return remade ? texture : nullptr;
 }
 
