@@ -25,3 +25,7 @@ extern Material* DinoOrangeMaterial;
 
 // Creates the six materials in table order; MaterialList owns them.
 void CreateMaterials();
+// Asks the device whether the water's vertex shader can read and filter its textures as the
+// effect samples them. A format it cannot read prints one "ERROR: ..." line, as the water then
+// goes flat and untinted; linear filters alone lacking print a note, as it then samples coarser.
+void CheckWaterVertexTextures();

@@ -87,6 +87,7 @@ RenderObject* PlaceByLookAt(const D3DXVECTOR3& p, const D3DXVECTOR3& d, float s,
 void BuildScene()
 {
     CreateMaterials();
+    CheckWaterVertexTextures();
     PlaceTerrain();
     PlaceWater();
     PlaceModels();

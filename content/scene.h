@@ -10,5 +10,6 @@ RenderObject* PlaceByMatrix(const D3DXMATRIX& m, ID3DXMesh* mesh, Material* mate
 // Stands a model at P facing D (its local -Z), +Y up, then scales by s (position included).
 RenderObject* PlaceByLookAt(const D3DXVECTOR3& p, const D3DXVECTOR3& d, float s, ID3DXMesh* mesh,
                             Material* material);
-// Materials, the twenty-three objects, and the Renderer's camera and projection.
+// Materials (and whether the device can sample the water's in its vertex shader), the
+// twenty-three objects, and the Renderer's camera and projection.
 void BuildScene();

@@ -15,6 +15,8 @@ const WORD RumbleRight = 16000;
 const int AcquireTries = 3;
 // Key events DirectInput keeps between two frames; more than this is an overflow.
 const DWORD EventBufferSize = 64;
+// Reading an empty pad slot is costly on Windows; frame rates differ too much for a frame count.
+const ULONGLONG PadRecheckMs = 1000;
 
 IDirectInput8A* DirectInput = nullptr;
 IDirectInputDevice8A* KeyboardDevice = nullptr;
@@ -23,6 +25,8 @@ bool pressedSinceLastFrame[256];  // a tap between two frames counts as held for
 bool ignoredUntilReleased[256];
 DIDEVICEOBJECTDATA keyEvents[EventBufferSize];
 XINPUT_STATE padState;
+bool padAbsent = false;     // the last read of slot 0 found no pad
+ULONGLONG padAskedAt = 0;   // when that read ended
 
 HRESULT ReadKeyboardDevice(BYTE keys[256])
 {
@@ -103,10 +107,20 @@ void ApplyKeys()
     else if (Held(DIK_S)) MoveAlong(axes._31, axes._32, axes._33, -1.0f);
 }
 
-void PollPad()
+// A connected pad is read every frame; while none is, the last answer stands until
+// PadRecheckMs have passed (a clock that went back counts as passed).
+bool ReadPad()
 {
     ZeroMemory(&padState, sizeof padState);
-    if (Pad.getState(0, &padState) != ERROR_SUCCESS) {
+    if (padAbsent && Pad.milliseconds() - padAskedAt < PadRecheckMs) return false;
+    padAbsent = Pad.getState(0, &padState) != ERROR_SUCCESS;
+    if (padAbsent) padAskedAt = Pad.milliseconds();
+    return !padAbsent;
+}
+
+void PollPad()
+{
+    if (!ReadPad()) {
         printf("We don't got a controller! :(");
         return;
     }

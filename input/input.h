@@ -31,5 +31,7 @@ extern KeyboardAccess Keyboard;
 struct PadAccess {
     DWORD(WINAPI* getState)(DWORD user, XINPUT_STATE* state);
     DWORD(WINAPI* setState)(DWORD user, XINPUT_VIBRATION* vibration);
+    // Wall-clock milliseconds: an empty slot is asked again only about once a second.
+    ULONGLONG(WINAPI* milliseconds)() = GetTickCount64;
 };
 extern PadAccess Pad;

@@ -46,6 +46,9 @@ HRESULT CopyToBackBuffer(IDirect3DTexture9* source)
     BindRenderTarget(renderer, nullptr);
     // The back buffer is given back in any case; the copy itself needs all three of these.
     if (effect && renderer.sprite && source) DrawScaledSprite(renderer, source, width, height);
+    // The sprite leaves the source on sampler 0, where some drivers see a hazard when the next
+    // frame renders into it.
+    renderer.device->SetTexture(0, nullptr);
     renderer.device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
     return 0;
 }

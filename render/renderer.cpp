@@ -1,5 +1,6 @@
 #include "render/renderer.h"
 
+#include <cstdio>
 #include <new>
 
 #include "camera/camera.h"
@@ -14,14 +15,33 @@ const float HeightViewSize = 32.0f;  // covers the world square [-16, 16]^2
 const float HeightNear = 1.0f;
 const float HeightFar = 255.0f;
 
-RenderTarget* CreateTarget(IDirect3DDevice9* device, UINT width, UINT height)
+// D3DX fits the size to the device's texture limits, which on some drivers means a power of two.
+// A target larger than the viewport outgrows the shared depth buffer, so a rounded one is made
+// again by the device itself, which takes the size as given.
+IDirect3DTexture9* CreateTargetTexture(IDirect3DDevice9* device, const char* name, UINT width, UINT height)
+{
+    IDirect3DTexture9* texture = nullptr;
+    if (FAILED(D3DXCreateTexture(device, width, height, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
+                                 D3DPOOL_DEFAULT, &texture)))
+        return nullptr;
+    D3DSURFACE_DESC made;
+    texture->GetLevelDesc(0, &made);
+    if (made.Width == width && made.Height == height) return texture;
+    texture->Release();
+    texture = nullptr;
+    const bool remade = SUCCEEDED(device->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET, made.Format,
+                                                        D3DPOOL_DEFAULT, &texture, nullptr));
+    std::printf("ERROR: The %s render target came out %ux%u, not the viewport's %ux%u; %s\n", name, made.Width,
+                made.Height, width, height,
+                remade ? "made again at that size" : "the device cannot make one that size");
+    return remade ? texture : nullptr;
+}
+
+RenderTarget* CreateTarget(IDirect3DDevice9* device, const char* name, UINT width, UINT height)
 {
     RenderTarget* target = new RenderTarget();
-    if (SUCCEEDED(D3DXCreateTexture(device, width, height, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
-                                    D3DPOOL_DEFAULT, &target->texture)))
-        target->texture->GetSurfaceLevel(0, &target->surface);
-    else
-        target->texture = nullptr;
+    target->texture = CreateTargetTexture(device, name, width, height);
+    if (target->texture) target->texture->GetSurfaceLevel(0, &target->surface);
     return target;
 }
 
@@ -50,9 +70,9 @@ void CreateRenderTargets(Renderer& renderer)
     if (FAILED(D3DXCreateSprite(renderer.device, &renderer.sprite))) renderer.sprite = nullptr;
     D3DVIEWPORT9 viewport;
     renderer.device->GetViewport(&viewport);
-    renderer.sceneTarget = CreateTarget(renderer.device, viewport.Width, viewport.Height);
-    renderer.reflectionTarget = CreateTarget(renderer.device, viewport.Width, viewport.Height);
-    renderer.heightTarget = CreateTarget(renderer.device, viewport.Width, viewport.Height);
+    renderer.sceneTarget = CreateTarget(renderer.device, "scene", viewport.Width, viewport.Height);
+    renderer.reflectionTarget = CreateTarget(renderer.device, "reflection", viewport.Width, viewport.Height);
+    renderer.heightTarget = CreateTarget(renderer.device, "height", viewport.Width, viewport.Height);
     renderer.heightImageDrawn = false;
 }
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/app.h"
+#include "content/materials.h"
 #include "content/loading.h"
 #include "gfx/device.h"
 #include "gfx/resource_lists.h"
@@ -55,7 +56,8 @@ namespace {
 
 // A Direct3D object that answers each set-up step with the result chosen for it.
 struct Direct3D : IDirect3D9 {
-    HRESULT mode = S_OK, depth = S_OK, caps = S_OK;
+    HRESULT mode = S_OK, depth = S_OK, caps = S_OK, vertexTextures = S_OK;
+    DWORD vertexFilters = 0;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
     ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
@@ -66,8 +68,11 @@ struct Direct3D : IDirect3D9 {
     HRESULT STDMETHODCALLTYPE EnumAdapterModes(UINT, D3DFORMAT, UINT, D3DDISPLAYMODE*) override { return E_FAIL; }
     HRESULT STDMETHODCALLTYPE GetAdapterDisplayMode(UINT, D3DDISPLAYMODE* m) override { *m = {}; return mode; }
     HRESULT STDMETHODCALLTYPE CheckDeviceType(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE CheckDeviceFormat(UINT, D3DDEVTYPE, D3DFORMAT, DWORD, D3DRESOURCETYPE,
-                                                D3DFORMAT) override { return depth; }
+    HRESULT STDMETHODCALLTYPE CheckDeviceFormat(UINT, D3DDEVTYPE, D3DFORMAT, DWORD usage, D3DRESOURCETYPE,
+                                                D3DFORMAT) override
+    {
+        return usage == D3DUSAGE_QUERY_VERTEXTEXTURE ? vertexTextures : depth;
+    }
     HRESULT STDMETHODCALLTYPE CheckDeviceMultiSampleType(UINT, D3DDEVTYPE, D3DFORMAT, BOOL, D3DMULTISAMPLE_TYPE,
                                                          DWORD*) override { return E_FAIL; }
     HRESULT STDMETHODCALLTYPE CheckDepthStencilMatch(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, D3DFORMAT) override
@@ -78,7 +83,12 @@ struct Direct3D : IDirect3D9 {
     {
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetDeviceCaps(UINT, D3DDEVTYPE, D3DCAPS9* c) override { *c = {}; return caps; }
+    HRESULT STDMETHODCALLTYPE GetDeviceCaps(UINT, D3DDEVTYPE, D3DCAPS9* c) override
+    {
+        *c = {};
+        c->VertexTextureFilterCaps = vertexFilters;
+        return caps;
+    }
     HMONITOR STDMETHODCALLTYPE GetAdapterMonitor(UINT) override { return nullptr; }
     HRESULT STDMETHODCALLTYPE CreateDevice(UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS*,
                                            IDirect3DDevice9**) override { return D3DERR_NOTAVAILABLE; }
@@ -115,4 +125,27 @@ TEST(InitDevice, EachFailedStepSaysSoAndLeavesNoDevice)
     Device = device;
     TheRenderer = renderer;
     PresentParams = params;
+}
+
+// The water's vertex shader reads two A8R8G8B8 textures, filtered linearly (with mip levels for
+// the tint). A format the device refuses is one error for both textures; filters alone a note.
+TEST(VertexTextures, WhatTheDeviceLacksForTheWaterIsNamedOnce)
+{
+    REQUIRE_VIEWER();
+    const DWORD linear = D3DPTFILTERCAPS_MINFLINEAR | D3DPTFILTERCAPS_MAGFLINEAR | D3DPTFILTERCAPS_MIPFLINEAR;
+    struct Case { HRESULT format; DWORD filters; const char* said; } cases[] = {
+        {S_OK, linear, ""},
+        {D3DERR_NOTAVAILABLE, linear,
+         "ERROR: The device has no vertex texture support for format 21: the water may draw flat and untinted\n"},
+        {S_OK, D3DPTFILTERCAPS_MAGFLINEAR, "The device reports no vertex texture support for linear min filter, "
+                                           "linear mip filter: the water's waves may look coarser\n"},
+    };
+    IDirect3D9* const object = std::exchange(Direct3DObject, &Answers);
+    for (const Case& c : cases) {
+        Answers.vertexTextures = c.format, Answers.vertexFilters = c.filters;
+        testing::internal::CaptureStdout();
+        CheckWaterVertexTextures();
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.said);
+    }
+    Direct3DObject = object;
 }

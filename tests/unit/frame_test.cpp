@@ -1,6 +1,10 @@
 // What the pictures cannot show: where exactly the reflection is clipped, what a frame leaves
-// on the device, and a frame that cannot begin.
+// on the device, a frame that cannot begin, and targets a device's texture limits would round.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
 
 #include "camera/camera.h"
 #include "content/materials.h"
@@ -29,10 +33,21 @@ IDirect3DSurface9* CurrentTarget()
     return surface;
 }
 
+void** RealMethods;  // the device's own method table while a test gives it a copy
+
+// GetDeviceCaps of a device whose textures must have power-of-two sizes.
+HRESULT STDMETHODCALLTYPE PowerOfTwoCaps(IDirect3DDevice9* device, D3DCAPS9* caps)
+{
+    const HRESULT result = reinterpret_cast<decltype(&PowerOfTwoCaps)>(RealMethods[7])(device, caps);
+    caps->TextureCaps = (caps->TextureCaps | D3DPTEXTURECAPS_POW2) & ~D3DPTEXTURECAPS_NONPOW2CONDITIONAL;
+    return result;
+}
+
 }  // namespace
 
 // A flat square 6 units wide at y = -0.05 shows in the reflection, one at y = -0.1 is clipped.
-// The frame ends on the back buffer, holding no extra reference to it.
+// The frame ends on the back buffer, holding no extra reference to it, with no texture left on
+// sampler 0 for the next frame to render into.
 TEST(Frame, TheReflectionKeepsWhatLiesAboveSevenHundredthsBelowTheWater)
 {
     REQUIRE_VIEWER();
@@ -53,6 +68,10 @@ TEST(Frame, TheReflectionKeepsWhatLiesAboveSevenHundredthsBelowTheWater)
         EXPECT_TRUE(y > -0.07f ? mirrored > 10000u : mirrored == 0u) << mirrored << " pixels reflected at " << y;
         EXPECT_EQ(CurrentTarget(), BackBuffer());
         EXPECT_EQ(RefCount(BackBuffer()), held);
+        IDirect3DBaseTexture9* sampled = nullptr;
+        Device->GetTexture(0, &sampled);
+        EXPECT_EQ(sampled, nullptr) << "the scene image is still bound";
+        if (sampled) sampled->Release();
     }
     square->Release();
     MainCamera = start;
@@ -72,4 +91,32 @@ TEST(Frame, AFrameThatCannotBeginOnlyPresents)
     const std::vector<DWORD> pixels = ReadPixels(Device, marked);
     EXPECT_EQ(CountRgb(pixels, 0xFF123456), pixels.size()) << "nothing cleared";
     Device->SetRenderTarget(0, BackBuffer());
+}
+
+// Given power-of-two texture limits (a copy of the device's method table, GetDeviceCaps replaced),
+// D3DX rounds the viewport-sized targets to 1024x1024: each is reported and made at the viewport's size.
+TEST(Frame, TargetsRoundedByTheTextureLimitsAreReportedAndMadeAtTheViewportSize)
+{
+    REQUIRE_VIEWER();
+    D3DVIEWPORT9 viewport;
+    Device->GetViewport(&viewport);
+    void* methods[119];  // IDirect3DDevice9's; GetDeviceCaps is the eighth
+    RealMethods = std::exchange(*reinterpret_cast<void***>(Device), methods);
+    std::copy_n(RealMethods, 119, methods);
+    methods[7] = reinterpret_cast<void*>(PowerOfTwoCaps);
+    ReleaseRenderTargets(*TheRenderer);
+    testing::internal::CaptureStdout();
+    CreateRenderTargets(*TheRenderer);
+    *reinterpret_cast<void***>(Device) = RealMethods;
+    const std::string said = testing::internal::GetCapturedStdout();
+    const std::string size = std::to_string(viewport.Width) + "x" + std::to_string(viewport.Height);
+    EXPECT_EQ(said.find("ERROR: The scene render target came out 1024x1024, not the viewport's " + size +
+                        "; made again at that size\n"), 0u) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 3) << said;
+    const Renderer& r = *TheRenderer;
+    for (const RenderTarget* target : {r.sceneTarget, r.reflectionTarget, r.heightTarget}) {
+        D3DSURFACE_DESC desc = {};
+        if (target->surface) target->surface->GetDesc(&desc);
+        EXPECT_TRUE(desc.Width == viewport.Width && desc.Height == viewport.Height) << desc.Width << "x" << desc.Height;
+    }
 }
