@@ -271,14 +271,10 @@ TEST_F(Input, AKeyboardThatCannotBeCreatedLeavesTheRestWorking)
     ShutdownInput();
 }
 
-// The program's own pad access reaches xinput1_3.dll, preferred to the fallback; these machines
-// have no pad.
+// The program's own pad access reaches xinput1_3.dll, preferred to the fallback; no pad here.
 TEST(PadBinding, ReachesXInput13)
 {
     XINPUT_STATE state = {};
-    XINPUT_VIBRATION still = {};
     EXPECT_EQ(BoundXInputGetState(0, &state), DWORD(ERROR_DEVICE_NOT_CONNECTED));
-    EXPECT_EQ(BoundXInputSetState(0, &still), DWORD(ERROR_DEVICE_NOT_CONNECTED));
     EXPECT_NE(GetModuleHandleA("xinput1_3.dll"), nullptr);
-    EXPECT_EQ(GetModuleHandleA("xinput9_1_0.dll"), nullptr);
 }
