@@ -2,8 +2,9 @@
 // or tells the person which runtime to install and ends the process.
 //
 // Every function the program calls is bound here at once, never by the delay-load thunks on a
-// first call: mingw-w64's x86-64 thunks do not keep xmm0-xmm3, so a first call would lose its
-// float arguments (and on a missing DLL, the helper raises an exception nobody handles).
+// first call: the x86-64 thunks of binutils 2.40's dlltool do not keep xmm0-xmm3, so a first call
+// would lose its float arguments (and on a missing DLL, the helper raises an exception nobody
+// handles).
 #include <windows.h>
 #include <delayimp.h>
 
