@@ -1,9 +1,9 @@
 #include "app/app.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "app/error_box.h"
 #include "camera/camera.h"
 #include "content/content_paths.h"
 #include "content/loading.h"
@@ -111,7 +111,7 @@ int StartUp(HINSTANCE instance, int showCommand)
     MainWindow = CreateWindowExA(0, WindowClassName, WindowTitle, WS_OVERLAPPEDWINDOW, WindowX, WindowY,
                                  WindowWidth, WindowHeight, nullptr, nullptr, instance, nullptr);
     if (!MainWindow) {
-        std::printf("ERROR: Could not create the main window\n");
+        ReportFatal("ERROR: Could not create the main window\n");
         return StartFailed;
     }
     ShowWindow(MainWindow, showCommand);

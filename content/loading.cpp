@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "app/error_box.h"
 #include "content/content_paths.h"
 #include "content/effect_check.h"
 #include "content/mesh.h"
@@ -69,7 +70,7 @@ void ReportEffectFailure(const char* path, ID3DXBuffer* errors)
         OutputDebugStringA(static_cast<const char*>(errors->GetBufferPointer()));
     else
         OutputDebugStringA(line);
-    std::printf("%s", line);
+    ReportFatal("%s", line);
 }
 
 void BindStartupTextures(ID3DXEffect* effect)

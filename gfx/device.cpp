@@ -1,9 +1,9 @@
 #include "gfx/device.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "app/app.h"
+#include "app/error_box.h"
 #include "render/renderer.h"
 
 IDirect3D9* Direct3DObject = nullptr;
@@ -21,7 +21,7 @@ const float FarPlane = 1000.0f;
 
 bool Fail(const char* message)
 {
-    std::printf("%s\n", message);
+    ReportFatal("%s\n", message);
     return false;
 }
 

@@ -137,7 +137,7 @@ void PollPad()
 }  // namespace
 
 KeyboardAccess Keyboard = {ReadKeyboardDevice, ReadKeyboardEvents, AcquireKeyboardDevice};
-PadAccess Pad = {XInputGetState, XInputSetState};
+PadAccess Pad = {BoundXInputGetState, BoundXInputSetState};
 
 void InitInput(HINSTANCE instance, HWND window)
 {

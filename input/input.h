@@ -27,7 +27,7 @@ struct KeyboardAccess {
 };
 extern KeyboardAccess Keyboard;
 
-// The pad as PollInput reaches it; the program uses XInputGetState and XInputSetState.
+// The pad as PollInput reaches it; the program uses the XInput functions bound below.
 struct PadAccess {
     DWORD(WINAPI* getState)(DWORD user, XINPUT_STATE* state);
     DWORD(WINAPI* setState)(DWORD user, XINPUT_VIBRATION* vibration);
@@ -35,3 +35,8 @@ struct PadAccess {
     ULONGLONG(WINAPI* milliseconds)() = GetTickCount64;
 };
 extern PadAccess Pad;
+
+// XInputGetState and XInputSetState of xinput1_3.dll, else of xinput9_1_0.dll, bound at the first
+// call so that neither DLL is needed to start; with neither, the pad is not connected.
+DWORD WINAPI BoundXInputGetState(DWORD user, XINPUT_STATE* state);
+DWORD WINAPI BoundXInputSetState(DWORD user, XINPUT_VIBRATION* vibration);

@@ -298,3 +298,11 @@ TEST_F(Input, AKeyboardThatCannotBeCreatedLeavesTheRestWorking)
     ShutdownInput();
     ShutdownInput();
 }
+
+// The program's own pad access reaches xinput1_3.dll, preferred to the fallback; no pad here.
+TEST(PadBinding, ReachesXInput13)
+{
+    XINPUT_STATE state = {};
+    EXPECT_EQ(BoundXInputGetState(0, &state), DWORD(ERROR_DEVICE_NOT_CONNECTED));
+    EXPECT_NE(GetModuleHandleA("xinput1_3.dll"), nullptr);
+}
