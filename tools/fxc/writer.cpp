@@ -64,8 +64,10 @@ void AddResource(Tables& t, uint32_t technique, uint32_t index, uint32_t state, 
 
 uint32_t ObjectTypedef(Blob& blob, const Tables& t, const StateAssign& s)
 {
-    if (s.kind == StateValue::TextureRef) return blob.Put({FindParam(t.effect, s.reference)->type, ClassObject, 0, 0, 0});
-    return blob.Put({s.shaderStage == Stage::Vertex ? TypeVertexShader : TypePixelShader, ClassObject, 0, 0, 0});
+    uint32_t type = s.kind == StateValue::TextureRef     ? FindParam(t.effect, s.reference)->type
+                    : s.shaderStage == Stage::Vertex ? TypeVertexShader
+                                                     : TypePixelShader;
+    return blob.Put({type, ClassObject, 0, 0, 0});
 }
 
 uint32_t ParamTypedef(Blob& blob, const Param& p)
@@ -144,7 +146,8 @@ void PutTechniques(Blob& blob, Tables& t, const Effect& effect)
 
 void AppendReversed(std::vector<uint32_t>& file, const std::vector<std::vector<uint32_t>>& entries)
 {
-    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) file.insert(file.end(), entry->begin(), entry->end());
+    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry)
+        file.insert(file.end(), entry->begin(), entry->end());
 }
 
 }  // namespace
