@@ -64,7 +64,7 @@ void AddResource(Tables& t, uint32_t technique, uint32_t index, uint32_t state, 
 
 uint32_t ObjectTypedef(Blob& blob, const Tables& t, const StateAssign& s)
 {
-    uint32_t type = s.kind == StateValue::TextureRef     ? FindParam(t.effect, s.reference)->type
+    uint32_t type = s.kind == StateValue::TextureRef ? FindParam(t.effect, s.reference)->type
                     : s.shaderStage == Stage::Vertex ? TypeVertexShader
                                                      : TypePixelShader;
     return blob.Put({type, ClassObject, 0, 0, 0});
