@@ -102,7 +102,7 @@ bool EffectBytesSafeToLoad(const unsigned char* data, size_t size)
     r.blobSize = r.Next();
     r.Skip(r.blobSize);
     const uint32_t parameters = r.Next(), techniques = r.Next();
-    r.Next();  // shader count
+    r.Next();  // passes + shaders + samplers: a count no table needs
     r.Next();  // object count
     for (uint32_t i = 0; i < parameters && r.ok; ++i) ReadParameter(r);
     for (uint32_t i = 0; i < techniques && r.ok; ++i) ReadTechnique(r);

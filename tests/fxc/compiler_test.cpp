@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
+#include <map>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -17,11 +19,11 @@ namespace {
 
 const char* const WellFormed = R"(
 float Scale : register(vs, c8) = 2.5;
-float2 Offset : register(vs, c9) = {0.25, -0.5};
+float2 offset : register(vs, c9) = {0.25, -0.5};
 float3 Eye : SOMEWHERE : register(c10) = float3(1, 2, 3);
 float4 Tint : register(ps, c0) = {0.1, 0.2, 0.3, 0.4};
-float4x4 Transform : register(vs, c0);
-texture Picture;
+float4x4 Transform : register(vs, c0) = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+texture2D Picture;
 sampler2D PictureSampler : register(s2) = sampler_state {
     Texture = <Picture>; MinFilter = Point; MagFilter = Linear; MipFilter = None;
     AddressU = Clamp; AddressV = Mirror; MaxAnisotropy = 3; };
@@ -40,7 +42,7 @@ technique First {
             dp4 o0.z, v0, c2
             dp4 o0.w, v0, c3
             mul r0.xy, v0, c8.x   // Scale
-            add o1.xy, r0, c9     // Offset
+            add o1.xy, r0, c9     // offset
             mov o1.zw, c10.xyxy   // Eye
         };
         PixelShader = asm { ps_3_0
@@ -52,7 +54,7 @@ technique First {
     }
     pass B { CullMode = None; MinFilter[5] = Anisotropic; AddressW[5] = Border; }
 }
-technique Second { pass { ZEnable = True; } }
+technique Second { pass { ZEnable = True; PixelShader = asm { ps_2_0 def c1, 1, 0, 0, 1 mov oC0, c1 }; } }
 )";
 
 void ExpectParams(ID3DXEffect* effect)
@@ -63,9 +65,9 @@ void ExpectParams(ID3DXEffect* effect)
         D3DXPARAMETER_TYPE type;
         UINT rows, cols, bytes;
     } expected[] = {
-        {"Scale", D3DXPC_SCALAR, D3DXPT_FLOAT, 1, 1, 4},       {"Offset", D3DXPC_VECTOR, D3DXPT_FLOAT, 1, 2, 8},
+        {"Scale", D3DXPC_SCALAR, D3DXPT_FLOAT, 1, 1, 4},       {"offset", D3DXPC_VECTOR, D3DXPT_FLOAT, 1, 2, 8},
         {"Eye", D3DXPC_VECTOR, D3DXPT_FLOAT, 1, 3, 12},        {"Tint", D3DXPC_VECTOR, D3DXPT_FLOAT, 1, 4, 16},
-        {"Transform", D3DXPC_MATRIX_ROWS, D3DXPT_FLOAT, 4, 4, 64}, {"Picture", D3DXPC_OBJECT, D3DXPT_TEXTURE, 0, 0, 0},
+        {"Transform", D3DXPC_MATRIX_ROWS, D3DXPT_FLOAT, 4, 4, 64}, {"Picture", D3DXPC_OBJECT, D3DXPT_TEXTURE2D, 0, 0, 0},
         {"PictureSampler", D3DXPC_OBJECT, D3DXPT_SAMPLER2D, 0, 0, 0}};
     D3DXEFFECT_DESC desc;
     ASSERT_EQ(effect->GetDesc(&desc), D3D_OK);
@@ -76,7 +78,7 @@ void ExpectParams(ID3DXEffect* effect)
         ASSERT_EQ(effect->GetParameterDesc(effect->GetParameterByName(nullptr, e.name), &p), D3D_OK) << e.name;
         EXPECT_TRUE(p.Class == e.cls && p.Type == e.type && p.Rows == e.rows && p.Columns == e.cols)
             << e.name << ": class " << p.Class << ", type " << p.Type << ", " << p.Rows << " x " << p.Columns;
-        if (e.type != D3DXPT_TEXTURE) {
+        if (e.type != D3DXPT_TEXTURE2D) {
             EXPECT_EQ(p.Bytes, e.bytes) << e.name;  // a texture's is the host's pointer size
         }
         if (!std::strcmp(e.name, "Eye")) {
@@ -123,9 +125,15 @@ void ExpectStatesApplied(ID3DXEffect* effect, IDirect3DDevice9* device)
             }
         }
     };
+    IDirect3DTexture9 *picture = nullptr, *bound = nullptr;
+    ASSERT_EQ(D3DXCreateTexture(device, 4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &picture), D3D_OK);
+    effect->SetTexture("Picture", picture);
     effect->SetTechnique("First");
     ASSERT_EQ(effect->Begin(nullptr, 0), D3D_OK);
     ASSERT_EQ(effect->BeginPass(0), D3D_OK);
+    device->GetTexture(2, reinterpret_cast<IDirect3DBaseTexture9**>(&bound));
+    EXPECT_EQ(bound, picture) << "the sampler's Texture state";
+    if (bound) bound->Release();
     for (const auto& [state, want] : states) {
         DWORD value = 0xDEAD;
         device->GetRenderState(state, &value);
@@ -137,31 +145,92 @@ void ExpectStatesApplied(ID3DXEffect* effect, IDirect3DDevice9* device)
     expectSamplers(1);
     effect->EndPass();
     effect->End();
+    device->SetTexture(2, nullptr);
+    picture->Release();
 }
 
-// Each shader's constant table names only what it reads: the pixel shader has no "Transform".
+// Each shader's constant table names only what it reads (the pixel shader has no "Transform"),
+// sorted by name (byte order); numeric constants default to their initial values, by register.
 void ExpectConstantTables(ID3DXEffect* effect)
 {
-    D3DXPASS_DESC pass;
-    effect->GetPassDesc(effect->GetPass("First", 0), &pass);
-    ID3DXConstantTable *vs = nullptr, *ps = nullptr;
-    ASSERT_EQ(D3DXGetShaderConstantTable(pass.pVertexShaderFunction, &vs), D3D_OK);
-    ASSERT_EQ(D3DXGetShaderConstantTable(pass.pPixelShaderFunction, &ps), D3D_OK);
-    D3DXCONSTANTTABLE_DESC vsDesc, psDesc;
-    vs->GetDesc(&vsDesc);
-    ps->GetDesc(&psDesc);
-    EXPECT_EQ(vsDesc.Constants, 4u);  // Transform, Scale, Offset, Eye
-    EXPECT_EQ(psDesc.Constants, 2u);  // Tint, PictureSampler
-    D3DXCONSTANT_DESC c;
-    UINT count = 1;
-    ASSERT_EQ(vs->GetConstantDesc(vs->GetConstantByName(nullptr, "Transform"), &c, &count), D3D_OK);
-    EXPECT_TRUE(c.RegisterSet == D3DXRS_FLOAT4 && c.RegisterIndex == 0 && c.RegisterCount == 4);
-    EXPECT_EQ(c.Class, D3DXPC_MATRIX_COLUMNS);
-    ASSERT_EQ(ps->GetConstantDesc(ps->GetConstantByName(nullptr, "PictureSampler"), &c, &count), D3D_OK);
-    EXPECT_TRUE(c.RegisterSet == D3DXRS_SAMPLER && c.RegisterIndex == 2);
-    EXPECT_EQ(ps->GetConstantByName(nullptr, "Transform"), nullptr);
-    vs->Release();
-    ps->Release();
+    using Table = std::vector<std::pair<std::string, std::vector<float>>>;
+    D3DXPASS_DESC first, second;
+    effect->GetPassDesc(effect->GetPass("First", 0), &first);
+    effect->GetPassDesc(effect->GetPass("Second", 0), &second);
+    const std::pair<const DWORD*, Table> shaders[] = {
+        {first.pVertexShaderFunction, {{"Eye", {1, 2, 3, 0}}, {"Scale", {2.5f, 0, 0, 0}},
+                                       {"Transform", {1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15, 4, 8, 12, 16}},
+                                       {"offset", {0.25f, -0.5f, 0, 0}}}},
+        {first.pPixelShaderFunction, {{"PictureSampler", {}}, {"Tint", {0.1f, 0.2f, 0.3f, 0.4f}}}},
+        {second.pPixelShaderFunction, {}}};
+    for (const auto& [shader, want] : shaders) {
+        ID3DXConstantTable* table = nullptr;
+        ASSERT_EQ(D3DXGetShaderConstantTable(shader, &table), D3D_OK);
+        Table found;
+        D3DXCONSTANT_DESC c;
+        for (UINT i = 0, one = 1; table->GetConstantDesc(table->GetConstant(nullptr, i), &c, &one) == D3D_OK; ++i) {
+            const float* value = static_cast<const float*>(c.DefaultValue);
+            found.emplace_back(c.Name, std::vector<float>(value, value + (value ? c.RegisterCount * 4 : 0)));
+        }
+        EXPECT_EQ(found, want);
+        table->Release();
+    }
+    EXPECT_EQ(second.pPixelShaderFunction[3 + 4], 0u) << "a table without constants points to none";
+}
+
+// Walks a compiled effect's tables (written without annotations) and checks what compiled effects
+// agree on beyond what Wine's reader needs: the header's count, state indices and value types,
+// resource elements, and the last two sections written last entry first.
+void ExpectCompiledLayout(const std::vector<uint8_t>& bytes, uint32_t headerCount, const std::string& what)
+{
+    constexpr uint32_t NoIndex = 0xFFFFFFFF, TextureState = 0xA4, MipMapLodBias = 0xAC;
+    std::vector<uint32_t> w(bytes.size() / 4);
+    std::memcpy(w.data(), bytes.data(), w.size() * 4);
+    const auto blob = [&](uint32_t offset) { return &w.at(2 + offset / 4); };
+    size_t at = 2 + w.at(1) / 4;
+    const uint32_t params = w.at(at), techniques = w.at(at + 1);
+    EXPECT_EQ(w.at(at + 2), headerCount) << what;
+    std::map<std::string, uint32_t> textureTypes;                     // by parameter name
+    std::map<std::pair<uint32_t, uint32_t>, uint32_t> textureStates;  // typedef type by (sampler, state)
+    const auto expectStates = [&](const uint32_t* state, uint32_t count, uint32_t sampler) {
+        for (uint32_t i = 0; i < count; ++i, state += 4) {
+            const uint32_t* type = blob(state[2]);
+            EXPECT_TRUE(sampler == NoIndex || state[1] == 0x100) << what << ": index of sampler block state " << i;
+            if (state[0] == TextureState) textureStates[{sampler, i}] = type[0];
+            const bool numeric = type[0] == (state[0] == MipMapLodBias ? D3DXPT_FLOAT : D3DXPT_INT) &&
+                                 type[1] == D3DXPC_MATRIX_ROWS && type[5] == 1 && type[6] == 1;
+            EXPECT_TRUE(type[1] == D3DXPC_OBJECT || numeric) << what << ": state " << state[0] << " typed " << type[0];
+        }
+    };
+    for (uint32_t p = 0; p < params; ++p) {
+        const uint32_t* type = blob(w.at(at + 4 + 4 * p));
+        const uint32_t* value = blob(w.at(at + 5 + 4 * p));
+        const char* name = reinterpret_cast<const char*>(blob(type[2]) + 1);
+        if (type[0] >= D3DXPT_TEXTURE && type[0] <= D3DXPT_TEXTURECUBE) textureTypes[name] = type[0];
+        if (type[0] >= D3DXPT_SAMPLER && type[0] <= D3DXPT_SAMPLERCUBE) expectStates(value + 1, value[0], p);
+    }
+    at += 4 + 4 * params;
+    for (uint32_t t = 0; t < techniques; ++t) {
+        uint32_t passes = w.at(at + 2);
+        for (at += 3; passes > 0; --passes, at += 3 + 4 * w.at(at + 2))
+            expectStates(&w.at(at + 3), w.at(at + 2), NoIndex);
+    }
+    const uint32_t objects = w.at(at), resources = w.at(at + 1);
+    at += 2;
+    for (uint32_t i = 0, last = NoIndex; i < objects; last = w.at(at), at += 2 + (w.at(at + 1) + 3) / 4, ++i)
+        EXPECT_LT(w.at(at), last) << what << ": object data, last first";
+    std::array<uint32_t, 4> last{};  // pass states from the last backwards, then sampler blocks likewise
+    for (uint32_t i = 0; i < resources; ++i, at += 6 + (w.at(at + 5) + 3) / 4) {
+        const uint32_t *entry = &w.at(at), technique = entry[0], index = entry[1], state = entry[3];
+        const bool sampler = technique == NoIndex;
+        const auto key = sampler ? std::array{1u, ~index, ~state, 0u} : std::array{0u, ~technique, ~index, ~state};
+        EXPECT_TRUE(i == 0 || last < key) << what << ": resource " << i << " out of order";
+        last = key;
+        EXPECT_EQ(entry[2], sampler ? 0u : NoIndex) << what << ": element of resource " << i;
+        const std::string texture = sampler ? reinterpret_cast<const char*>(entry + 6) : "";
+        EXPECT_EQ(sampler ? textureStates[std::pair(index, state)] : 0, textureTypes[texture]) << what << ": " << texture;
+    }
+    EXPECT_EQ(at, w.size()) << what;
 }
 
 // Source, "(line,col)", part of the message. Minimal shader bodies, so each case breaks one thing.
@@ -254,6 +323,30 @@ TEST(Compiler, IncludedFilesCompileAsThoughWrittenInPlace)
     std::ofstream("fxc_include/parts/tint.fxh") << "\nmul r0, r0, c0\nfrobnicate r0\n";
     const std::string error = CompileEffectSource(included, "fxc_include/b.fx").error;
     EXPECT_EQ(error.rfind("fxc_include/parts/tint.fxh(3,1): error: shader assembly failed", 0), 0u) << error;
+}
+
+// Small effects of our own (a pass without shaders, a sampler whose Texture is not its first state)
+// and the viewer's; the header counts passes + shader states + samplers.
+TEST(Compiler, TablesAreLaidOutAsCompiledEffectsLayThem)
+{
+    const struct {
+        const char *name, *source;  // no source: the file of that name in the shader folder
+        uint32_t headerCount;
+    } sources[] = {
+        {"well-formed", WellFormed, 3 + 3 + 1},
+        {"no shaders", "technique T { pass A { ZEnable = True; CullMode = CW; } pass B { MipMapLodBias[1] = -1; } }", 2},
+        {"two samplers", R"(texture A; texture2D B;
+            sampler2D SA : register(s0) = sampler_state { Texture = <A>; MinFilter = Linear; };
+            sampler2D SB : register(s1) = sampler_state { MipMapLodBias = 0.5; Texture = <B>; };
+            technique T { pass { PixelShader = asm { ps_2_0 dcl t0.xy dcl_2d s0 dcl_2d s1
+                texld r0, t0, s0 texld r1, t0, s1 add r0, r0, r1 mov oC0, r0 }; } })", 1 + 1 + 2},
+        {"Default.fx", nullptr, 5 + 10 + 10}, {"PostProcess.fx", nullptr, 1 + 1}};
+    for (const auto& c : sources) {
+        const std::string path = std::string(FXC_SHADER_DIR "/") + c.name;
+        const CompileResult result = CompileEffectSource(c.source ? c.source : ReadText(path), path);
+        ASSERT_TRUE(result.ok) << result.error;
+        ExpectCompiledLayout(result.binary, c.headerCount, c.name);
+    }
 }
 
 TEST(CompilerErrors, EachMalformedSourceIsReportedAtItsPlace)

@@ -2,6 +2,7 @@
 
 #include <d3dx9.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
@@ -147,9 +148,32 @@ uint32_t CtabClass(const Param& param)
     }
 }
 
-// The constant table as D3DX reads it; offsets count from its first byte.
-std::vector<uint8_t> BuildConstantTable(uint32_t version, const std::vector<ConstantEntry>& entries)
+// One float of a numeric constant's default value, register by register: a matrix's register
+// `reg` holds its column `reg`, as its table class says.
+float DefaultComponent(const Param& p, int reg, int c)
 {
+    if (p.kind != ParamKind::Matrix) return size_t(c) < p.initial.size() ? p.initial[size_t(c)] : 0.0f;
+    return c < p.rows ? p.initial[size_t(c * p.cols + reg)] : 0.0f;
+}
+
+void PutDefaultValue(ByteWriter& w, const Param& p)
+{
+    for (int reg = 0; reg < p.registerCount(); ++reg) {
+        for (int c = 0; c < 4; ++c) {
+            float value = DefaultComponent(p, reg, c);
+            uint32_t bits;
+            std::memcpy(&bits, &value, 4);
+            w.U32(bits);
+        }
+    }
+}
+
+// The constant table as D3DX reads it, laid out as compiled shaders' are: constants sorted by
+// name, numeric ones with their default values. Offsets count from its first byte.
+std::vector<uint8_t> BuildConstantTable(uint32_t version, std::vector<ConstantEntry> entries)
+{
+    std::sort(entries.begin(), entries.end(),
+              [](const ConstantEntry& a, const ConstantEntry& b) { return a.param->name < b.param->name; });
     ByteWriter w;
     size_t n = entries.size();
     size_t infoAt = 28, typeAt = infoAt + 20 * n;
@@ -157,7 +181,7 @@ std::vector<uint8_t> BuildConstantTable(uint32_t version, const std::vector<Cons
     w.PatchU32(0, 28);
     w.PatchU32(8, version);
     w.PatchU32(12, static_cast<uint32_t>(n));
-    w.PatchU32(16, static_cast<uint32_t>(infoAt));
+    w.PatchU32(16, n ? static_cast<uint32_t>(infoAt) : 0);
     w.PatchU32(4, static_cast<uint32_t>(w.Here()));
     w.Text("Tidewater fxc");
     bool vertex = version >> 16 == 0xFFFE;
@@ -176,6 +200,9 @@ std::vector<uint8_t> BuildConstantTable(uint32_t version, const std::vector<Cons
         w.PatchU32(type, CtabClass(p) | p.type << 16);
         w.PatchU32(type + 4, uint32_t(p.rows) | uint32_t(p.cols) << 16);
         w.PatchU32(type + 8, 1);  // one element: not an array; no struct members
+        if (sampler) continue;
+        w.PatchU32(info + 16, static_cast<uint32_t>(w.Here()));
+        PutDefaultValue(w, p);
     }
     return w.bytes;
 }

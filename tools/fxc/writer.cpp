@@ -5,10 +5,12 @@
 
 namespace {
 
-constexpr uint32_t TypeBool = 1, TypeInt = 2, TypeFloat = 3, TypeTexture = 5, TypePixelShader = 15,
-                   TypeVertexShader = 16;
+constexpr uint32_t TypeInt = 2, TypeFloat = 3, TypePixelShader = 15, TypeVertexShader = 16;
 constexpr uint32_t ClassScalar = 0, ClassVector = 1, ClassMatrixRows = 2, ClassObject = 4;
 constexpr uint32_t NoIndex = 0xFFFFFFFF;
+// The index compiled effects give every state of a sampler_state block; D3DX takes the register
+// from the shader's constant table instead.
+constexpr uint32_t SamplerBlockIndex = 0x100;
 
 // Appends bytes little-endian into words, the last one padded with zeros.
 void PackBytes(std::vector<uint32_t>& out, const void* data, size_t size)
@@ -41,23 +43,31 @@ struct Blob {
     }
 };
 
-// Everything after the blob: the parameter and technique tables, then object data and resources.
+// Everything after the blob: the parameter and technique tables, then object data and resources,
+// one entry each, written in the reverse of the order they are made in, as compiled effects are.
 struct Tables {
-    std::vector<uint32_t> params, techniques, objectData, resources;
-    uint32_t objectDataCount = 0, resourceCount = 0, shaderCount = 0, nextObject = 1;
+    const Effect& effect;
+    std::vector<uint32_t> params, techniques;
+    std::vector<std::vector<uint32_t>> objectData, resources;
+    // Passes + shader objects + sampler elements: compiled effects' third header word.
+    uint32_t headerCount = 0, nextObject = 1;
 };
 
-void AppendBytes(std::vector<uint32_t>& out, const void* data, size_t size)
-{
-    out.push_back(static_cast<uint32_t>(size));
-    PackBytes(out, data, size);
-}
-
+// technique = NoIndex: a state of the sampler parameter `index`, which is no array: element 0.
 void AddResource(Tables& t, uint32_t technique, uint32_t index, uint32_t state, uint32_t usage, const void* data, size_t size)
 {
-    t.resources.insert(t.resources.end(), {technique, index, NoIndex, state, usage});
-    AppendBytes(t.resources, data, size);
-    t.resourceCount++;
+    uint32_t element = technique == NoIndex ? 0 : NoIndex;
+    std::vector<uint32_t> entry{technique, index, element, state, usage, static_cast<uint32_t>(size)};
+    PackBytes(entry, data, size);
+    t.resources.push_back(entry);
+}
+
+uint32_t ObjectTypedef(Blob& blob, const Tables& t, const StateAssign& s)
+{
+    uint32_t type = s.kind == StateValue::TextureRef ? FindParam(t.effect, s.reference)->type
+                    : s.shaderStage == Stage::Vertex ? TypeVertexShader
+                                                     : TypePixelShader;
+    return blob.Put({type, ClassObject, 0, 0, 0});
 }
 
 uint32_t ParamTypedef(Blob& blob, const Param& p)
@@ -78,31 +88,27 @@ void PutState(Blob& blob, Tables& t, std::vector<uint32_t>& out, const StateAssi
 {
     uint32_t type = 0, value = 0;
     if (s.kind == StateValue::TextureRef || s.kind == StateValue::Shader) {
-        uint32_t objectType = s.kind == StateValue::TextureRef ? TypeTexture
-                              : s.shaderStage == Stage::Vertex ? TypeVertexShader
-                                                               : TypePixelShader;
-        type = blob.Put({objectType, ClassObject, 0, 0, 0});
+        type = ObjectTypedef(blob, t, s);
         value = blob.Put({t.nextObject++});
         if (s.kind == StateValue::Shader) {
             AddResource(t, technique, index, stateIndex, 0, s.bytecode.data(), s.bytecode.size());
-            t.shaderCount++;
+            t.headerCount++;
         } else {
             AddResource(t, technique, index, stateIndex, 1, s.reference.c_str(), s.reference.size() + 1);
         }
     } else {
-        uint32_t scalar = s.kind == StateValue::Bool ? TypeBool : s.kind == StateValue::Int ? TypeInt : TypeFloat;
-        type = blob.Put({scalar, ClassScalar, 0, 0, 0, 1, 1});
+        // True and False are the INTs 1 and 0, as compiled effects type them; D3DX applies the DWORD.
+        type = blob.Put({s.kind == StateValue::Float ? TypeFloat : TypeInt, ClassMatrixRows, 0, 0, 0, 1, 1});
         value = blob.Put({s.bits});
     }
-    out.insert(out.end(), {s.operation, s.index, type, value});
+    out.insert(out.end(), {s.operation, technique == NoIndex ? SamplerBlockIndex : s.index, type, value});
 }
 
 uint32_t ParamValue(Blob& blob, Tables& t, const Param& p, uint32_t paramIndex)
 {
     if (p.kind == ParamKind::Texture) {
         uint32_t id = t.nextObject++;
-        t.objectData.insert(t.objectData.end(), {id, 0});  // a texture slot carries no data
-        t.objectDataCount++;
+        t.objectData.push_back({id, 0});  // a texture slot carries no data
         return blob.Put({id});
     }
     if (p.kind != ParamKind::Sampler) {
@@ -114,6 +120,7 @@ uint32_t ParamValue(Blob& blob, Tables& t, const Param& p, uint32_t paramIndex)
         }
         return at;
     }
+    t.headerCount++;
     std::vector<uint32_t> block{static_cast<uint32_t>(p.samplerStates.size())};
     for (size_t i = 0; i < p.samplerStates.size(); ++i)
         PutState(blob, t, block, p.samplerStates[i], NoIndex, paramIndex, static_cast<uint32_t>(i));
@@ -129,6 +136,7 @@ void PutTechniques(Blob& blob, Tables& t, const Effect& effect)
         t.techniques.insert(t.techniques.end(), {blob.String(tech.name), 0, static_cast<uint32_t>(tech.passes.size())});
         for (size_t pi = 0; pi < tech.passes.size(); ++pi) {
             const Pass& pass = tech.passes[pi];
+            t.headerCount++;
             t.techniques.insert(t.techniques.end(), {blob.String(pass.name), 0, static_cast<uint32_t>(pass.states.size())});
             for (size_t si = 0; si < pass.states.size(); ++si)
                 PutState(blob, t, t.techniques, pass.states[si], uint32_t(ti), uint32_t(pi), uint32_t(si));
@@ -136,12 +144,18 @@ void PutTechniques(Blob& blob, Tables& t, const Effect& effect)
     }
 }
 
+void AppendReversed(std::vector<uint32_t>& file, const std::vector<std::vector<uint32_t>>& entries)
+{
+    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry)
+        file.insert(file.end(), entry->begin(), entry->end());
+}
+
 }  // namespace
 
 std::vector<uint8_t> WriteEffectBinary(const Effect& effect)
 {
     Blob blob;
-    Tables t;
+    Tables t{effect, {}, {}, {}, {}};
     for (size_t i = 0; i < effect.params.size(); ++i) {
         const Param& p = effect.params[i];
         uint32_t type = ParamTypedef(blob, p);
@@ -153,12 +167,12 @@ std::vector<uint8_t> WriteEffectBinary(const Effect& effect)
     std::vector<uint32_t> file{0xFEFF0901, blob.Here()};
     file.insert(file.end(), blob.words.begin(), blob.words.end());
     file.insert(file.end(), {static_cast<uint32_t>(effect.params.size()), static_cast<uint32_t>(effect.techniques.size()),
-                             t.shaderCount, t.nextObject});
+                             t.headerCount, t.nextObject});
     file.insert(file.end(), t.params.begin(), t.params.end());
     file.insert(file.end(), t.techniques.begin(), t.techniques.end());
-    file.insert(file.end(), {t.objectDataCount, t.resourceCount});
-    file.insert(file.end(), t.objectData.begin(), t.objectData.end());
-    file.insert(file.end(), t.resources.begin(), t.resources.end());
+    file.insert(file.end(), {static_cast<uint32_t>(t.objectData.size()), static_cast<uint32_t>(t.resources.size())});
+    AppendReversed(file, t.objectData);
+    AppendReversed(file, t.resources);
     std::vector<uint8_t> bytes(file.size() * 4);
     std::memcpy(bytes.data(), file.data(), bytes.size());
     return bytes;
