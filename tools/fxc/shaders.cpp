@@ -1,5 +1,7 @@
 #include "shaders.h"
 
+#include "asm_source.h"
+
 #include <d3dx9.h>
 
 #include <cstdio>
@@ -64,7 +66,8 @@ CompileError AssemblerError(const StateAssign& state, const std::string& text)
 
 std::vector<uint32_t> Assemble(const StateAssign& state)
 {
-    std::string text = PaddedAssembly(state);
+    const AssemblerInput input = SupplyMiscDeclarations(PaddedAssembly(state));
+    const std::string& text = input.text;
     ID3DXBuffer* code = nullptr;
     ID3DXBuffer* errors = nullptr;
     HRESULT hr = D3DXAssembleShader(text.c_str(), static_cast<UINT>(text.size()), nullptr, nullptr, 0, &code, &errors);
@@ -77,6 +80,7 @@ std::vector<uint32_t> Assemble(const StateAssign& state)
     std::vector<uint32_t> tokens(code->GetBufferSize() / 4);
     std::memcpy(tokens.data(), code->GetBufferPointer(), tokens.size() * 4);
     code->Release();
+    InsertDeclarations(tokens, input.declarations);
     return tokens;
 }
 
