@@ -200,10 +200,11 @@ std::vector<uint8_t> WithConstantTable(const std::vector<uint32_t>& tokens, cons
     return bytes;
 }
 
-void AssembleOne(const Effect& effect, StateAssign& state)
+void AssembleOne(const Effect& effect, StateAssign& state, const std::string& owner)
 {
     std::vector<uint32_t> tokens = Assemble(state);
     CheckVersion(state, tokens);
+    CheckShaderRules(state, tokens, owner);
     RegisterUse use = ScanRegisters(tokens);
     std::vector<ConstantEntry> entries = BoundConstants(effect, state, use);
     state.bytecode = WithConstantTable(tokens, BuildConstantTable(tokens[0], entries));
@@ -237,8 +238,12 @@ RegisterUse ScanRegisters(const std::vector<uint32_t>& tokens)
 
 void AssembleShaders(Effect& effect)
 {
-    for (Technique& technique : effect.techniques)
-        for (Pass& pass : technique.passes)
-            for (StateAssign& state : pass.states)
-                if (state.kind == StateValue::Shader) AssembleOne(effect, state);
+    for (size_t t = 0; t < effect.techniques.size(); ++t)
+        for (size_t p = 0; p < effect.techniques[t].passes.size(); ++p) {
+            Technique& technique = effect.techniques[t];
+            const std::string owner = "technique " + (technique.name.empty() ? std::to_string(t) : technique.name) +
+                                      " pass " + (technique.passes[p].name.empty() ? std::to_string(p) : technique.passes[p].name);
+            for (StateAssign& state : technique.passes[p].states)
+                if (state.kind == StateValue::Shader) AssembleOne(effect, state, owner);
+        }
 }
