@@ -217,8 +217,9 @@ TEST(ShaderRules, ValidateModeAndTheBuildOnFiles)
     EXPECT_NE(out.find("no_such.fx: error: cannot read the file"), std::string::npos) << out;
 }
 
-// Every cut of the built effect and of a bare shader, random bytes and random changes to the
-// effect: a report, never a crash; what cannot be read exits 2 and ends on an error line.
+// A bare shader conforms, an older model is not checked; every cut of the built effect and of a
+// bare shader, random bytes and random changes to both: a report, never a crash; what cannot be
+// read exits 2 and ends on an error line.
 TEST(ShaderRules, ValidateModeOnDamagedBytes)
 {
     const std::vector<uint8_t> effect = ReadBytes(ContentPath::DefaultEffect);
@@ -228,6 +229,10 @@ TEST(ShaderRules, ValidateModeOnDamagedBytes)
     const std::vector<uint8_t> shader(shaders[9].data, shaders[9].data + shaders[9].size);
     std::string report;
     ASSERT_EQ(CheckShaderBytes(shader, "bare", report), AllConform) << report;
+    const std::vector<uint32_t> older = AssembleTokens("vs_1_1\n dcl_position v0\n mov oPos, v0");  // a model not covered
+    const uint8_t* olderBytes = reinterpret_cast<const uint8_t*>(older.data());
+    EXPECT_EQ(CheckShaderBytes({olderBytes, olderBytes + older.size() * 4}, "old", report), AllConform);
+    EXPECT_EQ(report, "old: vertex shader: vs_1_1 is not checked\nold: 0 shaders checked, 1 not checked, all conform\n");
     // The error line ending the report of bytes that cannot be read; "" for any other outcome.
     const auto refusal = [](const std::vector<uint8_t>& bytes) {
         std::string text;
@@ -256,7 +261,6 @@ TEST(ShaderRules, ValidateModeOnDamagedBytes)
     for (int round = 0; round < 2000; ++round) {
         std::vector<uint8_t> changed = round % 2 ? effect : shader;
         for (int edits = 1 + round % 4; edits > 0; --edits) changed[random() % changed.size()] = uint8_t(random());
-        report.clear();
         const CheckOutcome outcome = CheckShaderBytes(changed, "f", report);
         ASSERT_TRUE(outcome != Unreadable || unreadable(changed)) << "round " << round << ": " << report;
     }

@@ -88,13 +88,30 @@ const Statement* StatementOf(const std::vector<Statement>& statements, const Sha
 uint32_t MaskOf(const std::string& text)
 {
     if (text.empty()) return 0xF;
+    if (text[0] != '.') return 0;
     uint32_t mask = 0;
-    for (char c : text.substr(text[0] == '.' ? 1 : 0)) {
+    for (char c : text.substr(1)) {
         const size_t at = std::string("xyzw").find(c), colour = std::string("rgba").find(c);
         if (at == std::string::npos && colour == std::string::npos) return 0;
         mask |= 1u << (at != std::string::npos ? at : colour);
     }
-    return text[0] == '.' ? mask : 0;
+    return mask;
+}
+
+// The destination token of a `dcl vPos[.mask]` or `dcl vFace` line, misc register type 17 (its
+// bits at 28-30 and 11-12), number 0 or 1; 0 for any other line.
+uint32_t MiscDeclaration(const std::string& code)
+{
+    const std::string lower = Lower(code);
+    if (lower.compare(0, 4, "dcl ") != 0 && lower.compare(0, 4, "dcl\t") != 0) return 0;
+    const size_t name = lower.find_first_not_of(" \t", 3);  // the line ends in no blank
+    for (uint32_t number : {0u, 1u}) {
+        const std::string reg = number ? "vface" : "vpos";
+        if (lower.compare(name, reg.size(), reg) != 0) continue;
+        const uint32_t mask = MaskOf(code.substr(name + reg.size()));
+        return mask ? 0x90001000 | mask << 16 | number : 0;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -109,14 +126,8 @@ AssemblerInput SupplyMiscDeclarations(const std::string& text)
         std::string code = WithoutComments(text.substr(begin, end - begin), inBlock);
         code.erase(0, code.find_first_not_of(" \t"));
         code.erase(code.find_last_not_of(" \t\r") + 1);
-        const std::string lower = Lower(code);
-        const size_t name = lower.find_first_not_of(" \t", 3);
-        const bool dcl = lower.compare(0, 3, "dcl") == 0 && name > 3 && name != std::string::npos;
-        const uint32_t number = dcl && lower.compare(name, 4, "vpos") == 0 ? 0 : dcl && lower.compare(name, 5, "vface") == 0 ? 1 : 2;
-        const uint32_t mask = number < 2 ? MaskOf(code.substr(name + (number ? 5 : 4))) : 0;
-        if (mask) {
-            // dcl with two operand tokens: no usage; misc register type 17 (bits 28-30 and 11-12)
-            input.declarations.insert(input.declarations.end(), {0x0200001F, 0x80000000, 0x90001000 | mask << 16 | number});
+        if (const uint32_t declared = MiscDeclaration(code)) {
+            input.declarations.insert(input.declarations.end(), {0x0200001F, 0x80000000, declared});  // dcl, no usage
             std::fill(input.text.begin() + long(begin), input.text.begin() + long(end), ' ');
         }
         begin = end + 1;

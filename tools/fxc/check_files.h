@@ -9,8 +9,9 @@
 // Exit codes, the worst of all files counting.
 enum CheckOutcome { AllConform = 0, RuleBroken = 1, Unreadable = 2 };
 
-// One file's bytes: a line per violation, "NAME: technique T pass P vertex shader: instruction N:
-// rule", then a summary line; or one line saying why the bytes cannot be read.
+// One file's bytes into `report`: a line per violation, "NAME: technique T pass P vertex shader:
+// instruction N: rule", then a summary line; or, for bytes that cannot be read, a last line
+// "NAME...: error: why".
 CheckOutcome CheckShaderBytes(const std::vector<uint8_t>& bytes, const std::string& name, std::string& report);
 
 // Prints each file's report on the standard output.
