@@ -3,11 +3,26 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <vector>
 
 namespace {
 
 const uint32_t CompiledEffectTag = 0xFEFF0901;
+const uint32_t StateVertexShader = 0x92, StatePixelShader = 0x93;
+const uint32_t TypePixelShader = 15, TypeVertexShader = 16;
+const uint32_t NoTechnique = 0xFFFFFFFF;
+
+// Where the shaders sit, noted on the walk: each pass's state operations, the object ids of
+// shader parameters.
+struct PassNotes {
+    uint32_t name;
+    std::vector<uint32_t> operations;
+};
+struct TechniqueNotes {
+    uint32_t name;
+    std::vector<PassNotes> passes;
+};
 
 // Reads DWORDs in order; any read past the end marks the whole walk as failed.
 struct TableReader {
@@ -16,6 +31,9 @@ struct TableReader {
     size_t pos;
     uint32_t blobSize;
     bool ok;
+    std::vector<TechniqueNotes> techniques;
+    std::map<uint32_t, uint32_t> shaderParameters;  // object id, name offset
+    std::vector<EffectShader>* shaders;
 
     uint32_t Next()
     {
@@ -31,22 +49,40 @@ struct TableReader {
         if (!ok || size - pos < padded) Fail();
         else pos += padded;
     }
-    void BlobOffset()
+    uint32_t BlobOffset()
     {
-        if (Next() >= blobSize) Fail();
+        const uint32_t offset = Next();
+        if (offset >= blobSize) Fail();
+        return offset;
     }
     uint32_t Fail()
     {
         ok = false;
         return 0;
     }
+    // A word of the blob; 0 outside it (the blob itself lies within the bytes once `ok`).
+    uint32_t BlobWord(uint32_t offset) const
+    {
+        if (!ok || offset > blobSize || blobSize - offset < 4) return 0;
+        uint32_t value;
+        std::memcpy(&value, data + 8 + offset, 4);
+        return value;
+    }
+    std::string BlobString(uint32_t offset, size_t number) const
+    {
+        const uint32_t length = BlobWord(offset);
+        if (length == 0 || blobSize - offset - 4 < length) return std::to_string(number);
+        const char* text = reinterpret_cast<const char*>(data + 8 + offset + 4);
+        return std::string(text, strnlen(text, length));
+    }
 };
 
 // typedef offset and value offset, both into the blob
-void ReadTypedValue(TableReader& r)
+void ReadTypedValue(TableReader& r, uint32_t* type = nullptr, uint32_t* value = nullptr)
 {
-    r.BlobOffset();
-    r.BlobOffset();
+    const uint32_t t = r.BlobOffset(), v = r.BlobOffset();
+    if (type) *type = t;
+    if (value) *value = v;
 }
 
 void ReadAnnotations(TableReader& r, uint32_t count)
@@ -54,20 +90,36 @@ void ReadAnnotations(TableReader& r, uint32_t count)
     for (uint32_t i = 0; i < count && r.ok; ++i) ReadTypedValue(r);
 }
 
+// A shader parameter's value is one object id per element (typedef: type, class, name,
+// semantic, elements).
+void NoteShaderParameter(TableReader& r, uint32_t type, uint32_t value)
+{
+    const uint32_t kind = r.BlobWord(type);
+    if (kind != TypePixelShader && kind != TypeVertexShader) return;
+    const uint32_t elements = r.BlobWord(type + 16);
+    for (uint32_t e = 0; e < elements || e == 0; ++e) {
+        if (value + 4 * e >= r.blobSize) break;
+        r.shaderParameters.emplace(r.BlobWord(value + 4 * e), r.BlobWord(type + 8));
+    }
+}
+
 void ReadParameter(TableReader& r)
 {
-    ReadTypedValue(r);
+    uint32_t type = 0, value = 0;
+    ReadTypedValue(r, &type, &value);
+    NoteShaderParameter(r, type, value);
     r.Next();  // flags
     ReadAnnotations(r, r.Next());
 }
 
-void ReadPass(TableReader& r)
+void ReadPass(TableReader& r, TechniqueNotes& technique)
 {
-    r.BlobOffset();  // name
+    PassNotes& pass = technique.passes.emplace_back();
+    pass.name = r.BlobOffset();
     const uint32_t annotations = r.Next(), states = r.Next();
     ReadAnnotations(r, annotations);
     for (uint32_t i = 0; i < states && r.ok; ++i) {
-        r.Next();  // operation
+        pass.operations.push_back(r.Next());
         r.Next();  // index
         ReadTypedValue(r);
     }
@@ -75,30 +127,57 @@ void ReadPass(TableReader& r)
 
 void ReadTechnique(TableReader& r)
 {
-    r.BlobOffset();  // name
+    TechniqueNotes& technique = r.techniques.emplace_back();
+    technique.name = r.BlobOffset();
     const uint32_t annotations = r.Next(), passes = r.Next();
     ReadAnnotations(r, annotations);
-    for (uint32_t i = 0; i < passes && r.ok; ++i) ReadPass(r);
+    for (uint32_t i = 0; i < passes && r.ok; ++i) ReadPass(r, technique);
 }
 
-// Object data: id, size, bytes; resources: technique, index, element, state, usage, size, bytes.
-void ReadDataEntries(TableReader& r, uint32_t count, int leadingFields)
+// The bytes of the data entry being read: what a shader listing keeps.
+void NoteShader(TableReader& r, EffectShader shader, uint32_t bytes)
+{
+    if (!r.shaders || !r.ok || r.size - r.pos < bytes) return;
+    shader.data = r.data + r.pos;
+    shader.size = bytes;
+    r.shaders->push_back(shader);
+}
+
+// Object data: id, size, bytes.
+void ReadObjectData(TableReader& r, uint32_t count)
 {
     for (uint32_t i = 0; i < count && r.ok; ++i) {
-        for (int f = 0; f < leadingFields; ++f) r.Next();
-        r.Skip(r.Next());
+        const uint32_t id = r.Next(), bytes = r.Next();
+        const auto parameter = r.shaderParameters.find(id);
+        if (parameter != r.shaderParameters.end())
+            NoteShader(r, {"", "", r.BlobString(parameter->second, id), nullptr, 0}, bytes);
+        r.Skip(bytes);
     }
 }
 
-}  // namespace
-
-bool EffectBytesSafeToLoad(const unsigned char* data, size_t size)
+// Resources: technique, index, element, state, usage, size, bytes. A pass state's entry has
+// the technique and pass numbers; usage 0 is data given inline.
+void ReadResources(TableReader& r, uint32_t count)
 {
-    uint32_t tag = 0;
-    if (size < 4) return true;
-    std::memcpy(&tag, data, 4);
-    if (tag != CompiledEffectTag) return true;
-    TableReader r{data, size, 4, 0, true};
+    for (uint32_t i = 0; i < count && r.ok; ++i) {
+        const uint32_t technique = r.Next(), pass = r.Next();
+        r.Next();  // element
+        const uint32_t state = r.Next(), usage = r.Next(), bytes = r.Next();
+        if (technique != NoTechnique && technique < r.techniques.size() && usage == 0) {
+            const TechniqueNotes& t = r.techniques[technique];
+            const uint32_t operation = pass < t.passes.size() && state < t.passes[pass].operations.size()
+                                           ? t.passes[pass].operations[state]
+                                           : 0;
+            if (operation == StateVertexShader || operation == StatePixelShader)
+                NoteShader(r, {r.BlobString(t.name, technique), r.BlobString(t.passes[pass].name, pass), "", nullptr, 0}, bytes);
+        }
+        r.Skip(bytes);
+    }
+}
+
+bool WalkTables(const unsigned char* data, size_t size, std::vector<EffectShader>* shaders)
+{
+    TableReader r{data, size, 4, 0, true, {}, {}, shaders};
     r.blobSize = r.Next();
     r.Skip(r.blobSize);
     const uint32_t parameters = r.Next(), techniques = r.Next();
@@ -107,9 +186,23 @@ bool EffectBytesSafeToLoad(const unsigned char* data, size_t size)
     for (uint32_t i = 0; i < parameters && r.ok; ++i) ReadParameter(r);
     for (uint32_t i = 0; i < techniques && r.ok; ++i) ReadTechnique(r);
     const uint32_t objects = r.Next(), resources = r.Next();
-    ReadDataEntries(r, objects, 1);
-    ReadDataEntries(r, resources, 5);
+    ReadObjectData(r, objects);
+    ReadResources(r, resources);
     return r.ok;
+}
+
+bool Tagged(const unsigned char* data, size_t size)
+{
+    uint32_t tag = 0;
+    if (size >= 4) std::memcpy(&tag, data, 4);
+    return tag == CompiledEffectTag;
+}
+
+}  // namespace
+
+bool EffectBytesSafeToLoad(const unsigned char* data, size_t size)
+{
+    return !Tagged(data, size) || WalkTables(data, size, nullptr);
 }
 
 bool EffectFileSafeToLoad(const char* path)
@@ -121,4 +214,12 @@ bool EffectFileSafeToLoad(const char* path)
     for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) bytes.insert(bytes.end(), chunk, chunk + n);
     std::fclose(file);
     return EffectBytesSafeToLoad(bytes.data(), bytes.size());
+}
+
+bool ListEffectShaders(const unsigned char* data, size_t size, std::vector<EffectShader>& shaders)
+{
+    shaders.clear();
+    if (Tagged(data, size) && WalkTables(data, size, &shaders)) return true;
+    shaders.clear();
+    return false;
 }

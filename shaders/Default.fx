@@ -209,23 +209,28 @@ technique Terrain
             def c35, ROCK_LICHEN, 0
             def c36, SNOW_DARK, 0
             def c37, SNOW_LIGHT, 0
-            def c38, GRASS_PATCH_SHARE, ROCK_LICHEN_SHARE, ROCK_IN_CRACK, 0
+            def c38, GRASS_PATCH_SHARE, ROCK_LICHEN_SHARE, ROCK_IN_CRACK, 1
             dcl_texcoord0 v0.xyz               // layer coordinates, world height
             dcl_texcoord1 v1.xyz               // light, highlight, the normal's height
             dcl_2d s3
             dcl_2d s4
             texld r0, v0, s3                   // sand, grass, grass patches
             texld r1, v0, s4                   // rock, lichen, cracks, snow
-            lrp r2.xyz, r0.x, c29, c28         // sand
-            lrp r3.xyz, r0.y, c31, c30         // grass
+            // An instruction reads one c# register at most: each pair's dark colour goes through a temp.
+            mov r2.xyz, c28
+            lrp r2.xyz, r0.x, c29, r2          // sand
+            mov r3.xyz, c30
+            lrp r3.xyz, r0.y, c31, r3          // grass
             mul r4.x, r0.z, c38.x
             lrp r3.xyz, r4.x, c32, r3
-            lrp r4.xyz, r1.x, c34, c33         // rock
+            mov r4.xyz, c33
+            lrp r4.xyz, r1.x, c34, r4          // rock
             mul r5.x, r1.y, c38.y
             lrp r4.xyz, r5.x, c35, r4
-            lrp r5.x, r1.z, c20.y, c38.z
+            lrp r5.x, r1.z, c38.w, c38.z       // 1 in the cracks' own register
             mul r4.xyz, r4, r5.x
-            lrp r5.xyz, r1.w, c37, c36         // snow
+            mov r5.xyz, c36
+            lrp r5.xyz, r1.w, c37, r5          // snow
             mad_sat r6.x, v0.z, c21.x, c21.y
             lrp r7.xyz, r6.x, r3, r2
             mad_sat r6.x, v0.z, c21.z, c21.w
@@ -382,20 +387,23 @@ technique Water
             mad o3.xy, r7, c23.z, r6
             mov r8, c24
             mul r8.xy, r0.xzzw, c23.x
-            texldl o4, r8, s1                      // tint
+            texldl r9, r8, s1                      // tint: sampled into a temp, as vertex texture reads must be
+            mov o4.xyz, r9
         };
         PixelShader = asm
         {
             ps_3_0
             def c20, 0, 1, 2, -1
             def c21, 0.5, 0, 0.03, 0.6             // pixel centre, image offset by the normal, normal flattening
-            def c22, 16, -8, 0.00392156863, 0.055  // height decode; foam brightness per unit of wave height
+            def c22, 16, -8, 0.00392156863, 0      // height decode
             def c24, 4, 1, 0, 0                    // foam = saturate(1 - 4 depth) = saturate(4 (terrain - surface) + 1)
-            def c23, 0.02, 0.98, 0.86, 0            // Fresnel at normal incidence and its remainder; darkest foam
+            // Fresnel at normal incidence and its remainder; darkest foam and its brightness per unit of wave height
+            def c23, 0.02, 0.98, 0.86, 0.055
             dcl_texcoord0 v0.xyz
             dcl_texcoord1 v1
             dcl_texcoord2 v2.xy
             dcl_texcoord3 v3.xyz
+            dcl vPos.xy
             dcl_2d s2
             dcl_2d s6
             dcl_2d s8
@@ -408,8 +416,7 @@ technique Water
             mul r1.xz, r0.xyyy, c21.w
             mov r1.y, r0.z
             nrm r2.xyz, r1
-            // the scene images at this pixel (vPos: its position; our assembler takes it undeclared),
-            // nudged by the normal
+            // the scene images at this pixel (vPos: its position), nudged by the normal
             rcp r4.x, c19.x
             rcp r4.y, c19.y
             add r3.xy, vPos, c21.x
@@ -436,7 +443,7 @@ technique Water
             add r13.x, r13.x, -v0.y
             mad_sat r13.x, r13.x, c24.x, c24.y
             add r14.x, r0.w, r1.w
-            mad r14.x, r14.x, c22.w, c23.z
+            mad r14.x, r14.x, c23.w, c23.z
             mul r13.x, r13.x, r14.x
             lrp r11.xyz, r13.x, c20.y, r11
             // specular

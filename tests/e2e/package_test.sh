@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Windows download: the zip holds exactly the program, README.txt and the content files;
 # unpacked into an empty folder and started from another folder it shows the scene; the program
-# carries its version resource. Then `make run`'s display branch on that unpacked copy with a
-# mesh removed: the terminal shows the ERROR line and the exit code, never the pad status.
+# carries its version resource and application manifest. Then `make run`'s display branch on
+# that unpacked copy with a mesh removed: the terminal shows the ERROR line and the exit code,
+# never the pad status.
 source "$(dirname "$0")/lib.sh"
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/tidewater-package.XXXXXX")
 trap 'rm -rf "$WORK"' EXIT
@@ -36,6 +37,15 @@ for line in 'FILEVERSION 1, 0, 0, 0' 'PRODUCTVERSION 1, 0, 0, 0' '"FileVersion",
 done
 [ -z "$missing" ] && pass "version resource 1.0.0.0 of Tidewater" || fail "version resource lacks ${missing#; }"
 
+# The manifest's text, unquoted from windres's listing of resource 1 of type 24.
+manifest=$(sed -n '/^1 24 /,/^END/p' <<<"$resource" | sed -n 's/^ *"\(.*\)"$/\1/p' | sed 's/\\n$//; s/""/"/g') missing=""
+for line in 'version="1.0.0.0"' 'level="asInvoker"' '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}' \
+  '{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}' '{1f676c76-80e1-4239-95bb-83d0f6d0da78}' \
+  '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}' '>true/pm</dpiAware>' '>PerMonitorV2</dpiAwareness>'; do
+  grep -qF "$line" <<<"$manifest" || missing="$missing; $line"
+done
+[ -z "$missing" ] && pass "manifest: asInvoker, Windows 7 to 11, DPI aware" || fail "manifest lacks ${missing#; }"
+
 # The client area: a flat colour (nothing drawn, or the clear colour alone) has no spread.
 scene_shown() {
   local i
@@ -46,9 +56,13 @@ scene_shown() {
   done
   return 1
 }
-start_viewer package "$WORK/elsewhere"
+# Wine starts a program whatever its manifest holds, where Windows refuses a malformed one; Wine's
+# own parser speaks up on its actctx channel.
+WINEDEBUG=-all,err+actctx,fixme+actctx start_viewer package "$WORK/elsewhere"
 wait_window 60 || fail "no window from the unpacked program"
 scene_shown && pass "started from another folder it draws the scene" || fail "no scene drawn"
+grep -q actctx "$E2E_OUT/package.err" && fail "Wine could not read the manifest: $(grep -m1 actctx "$E2E_OUT/package.err")" ||
+  pass "the manifest parses"
 focus_viewer
 xdotool key alt+F4
 wait_exit 30

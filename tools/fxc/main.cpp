@@ -1,5 +1,7 @@
-// fxc: compiles one effect source into an fx_2_0 effect binary.
+// fxc: compiles one effect source into an fx_2_0 effect binary, or checks compiled shaders.
 // usage: fxc input.fx output.fx     exit 0 = written, 1 = source error, 2 = usage or file error
+//        fxc --validate file...     exit 0 = all conform, 1 = a rule broken, 2 = a file unreadable
+#include "check_files.h"
 #include "fxc.h"
 
 #include <cstdio>
@@ -9,8 +11,10 @@
 
 int main(int argc, char** argv)
 {
+    const bool validate = argc > 2 && std::string(argv[1]) == "--validate";
+    if (validate) return CheckShaderFiles({argv + 2, argv + argc});
     if (argc != 3) {
-        std::fprintf(stderr, "usage: fxc input.fx output.fx\n");
+        std::fprintf(stderr, "usage: fxc input.fx output.fx | fxc --validate compiled.fx...\n");
         return 2;
     }
     std::ifstream in(argv[1], std::ios::binary);

@@ -1,5 +1,7 @@
 #include "shaders.h"
 
+#include "asm_source.h"
+
 #include <d3dx9.h>
 
 #include <algorithm>
@@ -65,7 +67,8 @@ CompileError AssemblerError(const StateAssign& state, const std::string& text)
 
 std::vector<uint32_t> Assemble(const StateAssign& state)
 {
-    std::string text = PaddedAssembly(state);
+    const AssemblerInput input = SupplyMiscDeclarations(PaddedAssembly(state));
+    const std::string& text = input.text;
     ID3DXBuffer* code = nullptr;
     ID3DXBuffer* errors = nullptr;
     HRESULT hr = D3DXAssembleShader(text.c_str(), static_cast<UINT>(text.size()), nullptr, nullptr, 0, &code, &errors);
@@ -78,6 +81,7 @@ std::vector<uint32_t> Assemble(const StateAssign& state)
     std::vector<uint32_t> tokens(code->GetBufferSize() / 4);
     std::memcpy(tokens.data(), code->GetBufferPointer(), tokens.size() * 4);
     code->Release();
+    InsertDeclarations(tokens, input.declarations);
     return tokens;
 }
 
@@ -223,10 +227,11 @@ std::vector<uint8_t> WithConstantTable(const std::vector<uint32_t>& tokens, cons
     return bytes;
 }
 
-void AssembleOne(const Effect& effect, StateAssign& state)
+void AssembleOne(const Effect& effect, StateAssign& state, const std::string& owner)
 {
     std::vector<uint32_t> tokens = Assemble(state);
     CheckVersion(state, tokens);
+    CheckShaderRules(state, tokens, owner);
     RegisterUse use = ScanRegisters(tokens);
     std::vector<ConstantEntry> entries = BoundConstants(effect, state, use);
     state.bytecode = WithConstantTable(tokens, BuildConstantTable(tokens[0], entries));
@@ -260,8 +265,12 @@ RegisterUse ScanRegisters(const std::vector<uint32_t>& tokens)
 
 void AssembleShaders(Effect& effect)
 {
-    for (Technique& technique : effect.techniques)
-        for (Pass& pass : technique.passes)
-            for (StateAssign& state : pass.states)
-                if (state.kind == StateValue::Shader) AssembleOne(effect, state);
+    for (size_t t = 0; t < effect.techniques.size(); ++t)
+        for (size_t p = 0; p < effect.techniques[t].passes.size(); ++p) {
+            Technique& technique = effect.techniques[t];
+            const std::string owner = "technique " + (technique.name.empty() ? std::to_string(t) : technique.name) +
+                                      " pass " + (technique.passes[p].name.empty() ? std::to_string(p) : technique.passes[p].name);
+            for (StateAssign& state : technique.passes[p].states)
+                if (state.kind == StateValue::Shader) AssembleOne(effect, state, owner);
+        }
 }

@@ -1,0 +1,267 @@
+// The runtime's shader rules in the effect compiler: each rule broken by a minimal shader and
+// refused at its instruction's line, with the boundary that must pass beside it; the check of
+// compiled files (fxc.exe --validate), on good, broken and damaged bytes.
+#include "check_files.h"
+#include "content/content_paths.h"
+#include "content/effect_check.h"
+#include "fxc.h"
+#include "tests/support/support.h"
+#include "validate.h"
+
+#include <gtest/gtest.h>
+
+#include <d3dx9.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <random>
+
+namespace {
+
+// `at` is the instruction the error must quote and point at; no rule: the shader must compile.
+struct RuleCase {
+    std::string stage, body, at, rule;
+};
+
+const std::string PS3 = "ps_3_0\n def c0, 0.5, 1, 0, 0\n";
+const std::string PS2 = "ps_2_0\n def c0, 1, 1, 1, 1\n";
+const std::string VS3 = "vs_3_0\n dcl_position v0\n dcl_position o0\n mov o0, v0\n";
+
+std::string Times(int n, const std::string& line)
+{
+    std::string text;
+    while (n-- > 0) text += line;
+    return text;
+}
+
+std::vector<RuleCase> RuleCases()
+{
+    const std::string pixel = "PixelShader", vertex = "VertexShader";
+    return {
+        // read ports: two different constants, or inputs, in one instruction; the same one twice
+        {pixel, PS3 + " def c1, 1, 1, 1, 1\n lrp oC0, c0.x, c1, c0", "lrp oC0, c0.x, c1, c0",
+         "reads 2 different c# registers (c0, c1); ps_3_0 allows 1"},
+        {pixel, PS3 + " mad oC0, c0, c0.x, c0.y", "", ""},
+        {vertex, "vs_2_0\n dcl_position v0\n def c0, 1, 1, 1, 1\n def c1, 1, 1, 1, 1\n def c2, 0.5, 0, 0, 0\n"
+                 " sincos r0.xy, c2.x, c0, c1\n mov oPos, r0.xyxy", "", ""},  // its two constants are the macro's own
+        {vertex, VS3 + " dcl_normal v1\n dcl_texcoord o1\n add o1, v0, v1", "add o1, v0, v1",
+         "reads 2 different v# registers (v0, v1); vs_3_0 allows 1"},
+        // register ranges and directions
+        {pixel, PS2 + " mov r12, c0\n mov oC0, r12", "mov r12, c0", "r12 is out of range: ps_2_0 has r0-r11"},
+        {pixel, PS2 + " mov r11, c0\n mov oC0, r11", "", ""},
+        {vertex, VS3 + " def c0, 1, 1, 1, 1\n mov v0, c0", "mov v0, c0", "v0 cannot be written"},
+        // dcl where the model needs one; vPos only with .x, .y or .xy
+        {pixel, PS3 + " mov oC0, v0", "mov oC0, v0", "v0 is used without a dcl"},
+        {vertex, VS3 + " mov o1, v0", "mov o1, v0", "o1 is used without a dcl"},
+        {pixel, PS3 + " dcl_texcoord v0\n texld r0, v0, s1\n mov oC0, r0", "texld r0, v0, s1", "s1 is used without a dcl"},
+        {pixel, PS3 + " mov oC0, vPos.xyxy", "mov oC0, vPos.xyxy", "vPos is used without a dcl"},
+        {pixel, PS3 + " dcl vPos\n mov oC0, vPos.xyxy", "dcl vPos", "dcl vPos takes the mask .x, .y or .xy, not .xyzw"},
+        {pixel, PS3 + " dcl vPos.xy\n mov oC0, vPos.xyxy", "", ""},
+        // vFace only as a condition
+        {pixel, PS3 + " dcl vFace\n mov oC0, vFace", "mov oC0, vFace",
+         "vFace may be read only as the condition of setp, if or break comparisons"},
+        {pixel, PS3 + " dcl vFace\n if_lt vFace, c0.x\n mov oC0, c0\n else\n mov oC0, c0.y\n endif", "", ""},
+        // sampling: into temps only; four vertex samplers; ps_2_0's full mask and plain coordinate
+        {vertex, VS3 + " dcl_texcoord o1\n dcl_2d s0\n texldl o1, v0, s0", "texldl o1, v0, s0",
+         "the destination of texldl must be a temp register (r#), not o1"},
+        {vertex, VS3 + " dcl_texcoord o1\n dcl_2d s0\n dcl_2d s3\n texldl r0, v0, s0\n texldl r1, v0, s3\n add o1, r0, r1", "", ""},
+        {pixel, "ps_2_0\n dcl t0\n dcl_2d s0\n texld r0.xy, t0, s0\n mov oC0, r0.xyxy", "texld r0.xy, t0, s0",
+         "texld in ps_2_0 writes the full mask, not .xy"},
+        {pixel, "ps_2_0\n dcl t0\n dcl_2d s0\n texld r0, t0.yxzw, s0\n mov oC0, r0", "texld r0, t0.yxzw, s0",
+         "the coordinate of texld in ps_2_0 is a t# or r# register without modifier or swizzle"},
+        {pixel, "ps_2_0\n dcl t0\n dcl_2d s0\n texld r0, t0, s0\n texld r1, r0, s0\n mov oC0, r1", "", ""},
+        {pixel, PS3 + " dcl_texcoord v0\n dcl_2d s0\n setp_gt p0, v0.x, c0.x\n (p0) texld r0, v0, s0\n mov oC0, r0", "", ""},
+        // temps: written before read, per component; scalar forms read one component
+        {pixel, PS3 + " mov r0.xy, c0\n mov oC0, r0", "mov oC0, r0", "r0.zw is read before it is written"},
+        {pixel, PS3 + " mov r0.xy, c0\n mov oC0, r0.xyxy", "", ""},
+        {pixel, PS3 + " mov r0.x, c0\n rcp r1.y, r0.y\n mov oC0, r1.y", "rcp r1.y, r0.y", "r0.y is read before it is written"},
+        {pixel, PS3 + " mov r0.x, c0\n rcp r1.y, r0.x\n mov oC0, r1.y", "", ""},
+        {vertex, VS3 + " dcl_texcoord o1\n mov r0.xyz, v0\n dp4 o1.x, r0, v0\n dp3 o1.y, r0, v0", "dp4 o1.x, r0, v0",
+         "r0.w is read before it is written"},
+        // slots
+        {pixel, PS2 + Times(63, " mov r0, c0\n") + " mov oC0, r0", "", ""},
+        {pixel, PS2 + Times(64, " mov r0, c0\n") + " mov oC0, r0", "mov oC0, r0",
+         "the shader needs 65 arithmetic instruction slots; ps_2_0 allows 64"},
+        {pixel, "ps_2_0\n dcl t0\n dcl_2d s0\n" + Times(32, " texld r0, t0, s0\n") + " texld r1, t0, s0\n mov oC0, r1",
+         "texld r1, t0, s0", "the shader needs 33 texture instruction slots; ps_2_0 allows 32"},
+        {pixel, PS3 + Times(511, " mov r0, c0\n") + " mov oC0, r0", "", ""},
+        {pixel, PS3 + Times(512, " mov r0, c0\n") + " mov oC0, r0", "mov oC0, r0",
+         "the shader needs 513 instruction slots; ps_3_0 allows 512"},
+        // a vs_3_0 declares its position with the full mask and writes all of it
+        {vertex, "vs_3_0\n dcl_position v0\n dcl_position o0\n mov o0.xyz, v0", "dcl_position o0",
+         "the position output o0 is never written in .w"},
+        {vertex, "vs_3_0\n dcl_position v0\n dcl_position o0.xyz\n mov o0.xyz, v0", "dcl_position o0.xyz",
+         "the position output is declared with the full mask .xyzw"},
+        {vertex, "vs_3_0\n dcl_position v0\n dcl_texcoord o0\n mov o0, v0", "mov o0, v0",
+         "a vs_3_0 declares a position output (dcl_position o#)"},
+        {vertex, "vs_3_0\n dcl_position v0\n dcl_position o3\n mov o3.xy, v0\n mov o3.zw, v0", "", ""},
+    };
+}
+
+// "(line,col)" of the line that holds exactly `text`.
+std::string LocationOf(const std::string& source, const std::string& text)
+{
+    const size_t at = source.find("\n " + text + "\n") + 2;
+    const size_t line = size_t(std::count(source.begin(), source.begin() + long(at), '\n')) + 1;
+    return "(" + std::to_string(line) + "," + std::to_string(at - source.rfind('\n', at - 1)) + ")";
+}
+
+std::vector<uint32_t> AssembleTokens(const std::string& text)
+{
+    ID3DXBuffer* code = nullptr;
+    if (FAILED(D3DXAssembleShader(text.c_str(), UINT(text.size()), nullptr, nullptr, 0, &code, nullptr))) return {};
+    std::vector<uint32_t> tokens(code->GetBufferSize() / 4);
+    std::memcpy(tokens.data(), code->GetBufferPointer(), tokens.size() * 4);
+    code->Release();
+    return tokens;
+}
+
+void Replace(std::vector<uint32_t>& tokens, uint32_t from, uint32_t to) { std::replace(tokens.begin(), tokens.end(), from, to); }
+
+// Forms the platform's assembler never writes, made by editing what it wrote.
+struct TokenCase {
+    std::string body;
+    std::function<void(std::vector<uint32_t>&)> edit;
+    std::string rule;
+};
+
+const TokenCase TokenCases[] = {
+    {PS3 + " dcl_texcoord v0\n mov oC0, v0",  // its dcl (tokens 1-3) moved behind the code
+     [](std::vector<uint32_t>& t) { std::rotate(t.begin() + 1, t.begin() + 4, t.end() - 1); },
+     "dcl after the first executable instruction"},
+    {VS3 + " dcl_texcoord o1\n dcl_2d s0\n texldl r0, v0, s0\n mov o1, r0",
+     [](std::vector<uint32_t>& t) { Replace(t, 0x0300005F, 0x03000042); }, "vertex shaders sample only with texldl, not texld"},
+    {VS3 + " dcl_texcoord o1\n dcl_2d s0\n texldl r0, v0, s0\n mov o1, r0",  // s0 in its dcl and as a source
+     [](std::vector<uint32_t>& t) { Replace(t, 0xA00F0800, 0xA00F0804), Replace(t, 0xA0E40800, 0xA0E40804); },
+     "s4 is out of range: vs_3_0 has s0-s3"},
+    {PS3 + " mov oC0, c0", [](std::vector<uint32_t>& t) { Replace(t, 0x02000001, 0x02000043); },
+     "unknown instruction (opcode 67)"},
+};
+
+std::vector<uint8_t> ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const std::string& path, const void* data, size_t size)
+{
+    std::ofstream(path, std::ios::binary).write(static_cast<const char*>(data), std::streamsize(size));
+}
+
+}  // namespace
+
+TEST(ShaderRules, EachBrokenRuleIsRefusedAtItsInstructionAndItsBoundaryPasses)
+{
+    for (const RuleCase& c : RuleCases()) {
+        const std::string source = "technique T { pass P0 { " + c.stage + " = asm { " + c.body + "\n }; } }";
+        const CompileResult result = CompileEffectSource(source, "rules.fx");
+        if (c.rule.empty()) {
+            EXPECT_TRUE(result.ok) << c.body << "\n" << result.error;
+            continue;
+        }
+        const std::string expected = "rules.fx" + LocationOf(source, c.at) + ": error: technique T pass P0 " +
+                                     (c.stage == "PixelShader" ? "pixel" : "vertex") + " shader: '" + c.at + "': " + c.rule;
+        EXPECT_EQ(result.error.substr(0, expected.size()), expected) << c.body;
+    }
+}
+
+TEST(ShaderRules, FormsTheAssemblerNeverWritesAreRefused)
+{
+    for (const TokenCase& c : TokenCases) {
+        std::vector<uint32_t> tokens = AssembleTokens(c.body);
+        ASSERT_FALSE(tokens.empty()) << c.body;
+        ASSERT_TRUE(ValidateShader(tokens.data(), tokens.size()).violations.empty()) << c.body;
+        c.edit(tokens);
+        const ShaderCheck check = ValidateShader(tokens.data(), tokens.size());
+        ASSERT_FALSE(check.violations.empty()) << c.rule;
+        for (const ShaderViolation& v : check.violations) EXPECT_EQ(v.rule, c.rule);
+    }
+}
+
+// The built effects conform; a compiled effect changed to break a rule is named down to its
+// instruction; a source that breaks one fails to build; unreadable files exit 2.
+TEST(ShaderRules, ValidateModeAndTheBuildOnFiles)
+{
+    std::string out;
+    const std::string built = std::string("fxc.exe --validate ") + ContentPath::DefaultEffect + " " + ContentPath::PostProcessEffect;
+    EXPECT_EQ(RunProgram(built, out), 0u) << out;
+    EXPECT_NE(out.find("Default.fx: 10 shaders checked, all conform"), std::string::npos) << out;
+    EXPECT_NE(out.find("PostProcess.fx: 1 shader checked, all conform"), std::string::npos) << out;
+
+    const std::string shader = PS3 + " def c1, 1, 1, 1, 1\n mad oC0, c0, c0.x, c0.y\n";
+    const CompileResult good = CompileEffectSource("technique Sea { pass Calm { PixelShader = asm { " + shader + " }; } }", "sea.fx");
+    ASSERT_TRUE(good.ok) << good.error;
+    std::vector<uint32_t> words(good.binary.size() / 4);
+    std::memcpy(words.data(), good.binary.data(), good.binary.size());
+    Replace(words, 0xA0550000, 0xA0550001);  // mad's c0.y becomes c1.y
+    WriteBytes("fxc_broken.fx", words.data(), words.size() * 4);
+    EXPECT_EQ(RunProgram("fxc.exe --validate fxc_broken.fx", out), 1u) << out;
+    EXPECT_NE(out.find("fxc_broken.fx: technique Sea pass Calm pixel shader: instruction 3: reads 2 different c# registers "
+                       "(c0, c1); ps_3_0 allows 1"),
+              std::string::npos) << out;
+    EXPECT_NE(out.find("fxc_broken.fx: 1 shader checked, 1 violation"), std::string::npos) << out;
+
+    std::ofstream("fxc_rules.fx") << "technique Sea { pass Calm { PixelShader = asm {\n" << PS3 << " add oC0, c0, c1\n }; } }";
+    EXPECT_EQ(RunProgram("fxc.exe fxc_rules.fx fxc_rules_out.fx", out), 1u);
+    EXPECT_NE(out.find("fxc_rules.fx(4,2): error: technique Sea pass Calm pixel shader: 'add oC0, c0, c1': reads 2"), std::string::npos) << out;
+    EXPECT_FALSE(std::filesystem::exists("fxc_rules_out.fx"));
+
+    std::ofstream("fxc_text.fx") << "technique T { pass {} }";
+    EXPECT_EQ(RunProgram("fxc.exe --validate no_such.fx fxc_text.fx fxc_broken.fx", out), 2u);
+    EXPECT_NE(out.find("fxc_text.fx: error: neither a compiled effect nor a shader token stream"), std::string::npos) << out;
+    EXPECT_NE(out.find("no_such.fx: error: cannot read the file"), std::string::npos) << out;
+}
+
+// A bare shader conforms, an older model is not checked; every cut of the built effect and of a
+// bare shader, random bytes and random changes to both: a report, never a crash; what cannot be
+// read exits 2 and ends on an error line.
+TEST(ShaderRules, ValidateModeOnDamagedBytes)
+{
+    const std::vector<uint8_t> effect = ReadBytes(ContentPath::DefaultEffect);
+    std::vector<EffectShader> shaders;
+    ASSERT_TRUE(ListEffectShaders(effect.data(), effect.size(), shaders));
+    ASSERT_EQ(shaders.size(), 10u);
+    const std::vector<uint8_t> shader(shaders[9].data, shaders[9].data + shaders[9].size);
+    std::string report;
+    ASSERT_EQ(CheckShaderBytes(shader, "bare", report), AllConform) << report;
+    const std::vector<uint32_t> older = AssembleTokens("vs_1_1\n dcl_position v0\n mov oPos, v0");  // a model not covered
+    const uint8_t* olderBytes = reinterpret_cast<const uint8_t*>(older.data());
+    EXPECT_EQ(CheckShaderBytes({olderBytes, olderBytes + older.size() * 4}, "old", report), AllConform);
+    EXPECT_EQ(report, "old: vertex shader: vs_1_1 is not checked\nold: 0 shaders checked, 1 not checked, all conform\n");
+    // The error line ending the report of bytes that cannot be read; "" for any other outcome.
+    const auto refusal = [](const std::vector<uint8_t>& bytes) {
+        std::string text;
+        if (CheckShaderBytes(bytes, "f", text) != Unreadable || text.empty() || text.back() != '\n') return std::string();
+        const std::string last = text.substr(text.rfind('\n', text.size() - 2) + 1);
+        return last.rfind("f: ", 0) == 0 && last.find(": error: ") != std::string::npos ? last : std::string();
+    };
+    const auto unreadable = [&](const std::vector<uint8_t>& bytes) { return !refusal(bytes).empty(); };
+    for (size_t cut = 0; cut < effect.size(); ++cut) {
+        const std::string line = refusal({effect.begin(), effect.begin() + long(cut)});
+        ASSERT_NE(line.find(cut < 4 ? "neither a compiled effect" : "the effect's tables run past the end"), std::string::npos)
+            << "effect cut at " << cut << ": " << line;
+    }
+    for (size_t cut = 0; cut < shader.size(); ++cut)
+        ASSERT_TRUE(unreadable({shader.begin(), shader.begin() + long(cut)})) << "shader cut at " << cut;
+    EXPECT_NE(refusal({shader.begin(), shader.end() - 4}).find("the shader has no end token"), std::string::npos);
+    EXPECT_NE(refusal({shader.begin(), shader.end() - 8}).find("runs past the end of the shader"), std::string::npos);
+    const size_t table = 4 * (1 + (shader[6] | shader[7] << 8));  // version and constant-table comment, its last word cut
+    EXPECT_NE(refusal({shader.begin(), shader.begin() + long(table)}).find("a comment runs past the end"), std::string::npos);
+    std::mt19937 random(18);
+    for (int round = 0; round < 300; ++round) {
+        std::vector<uint8_t> noise(random() % 2048);
+        for (uint8_t& b : noise) b = uint8_t(random());
+        ASSERT_TRUE(unreadable(noise)) << "round " << round;
+    }
+    for (int round = 0; round < 2000; ++round) {
+        std::vector<uint8_t> changed = round % 2 ? effect : shader;
+        for (int edits = 1 + round % 4; edits > 0; --edits) changed[random() % changed.size()] = uint8_t(random());
+        const CheckOutcome outcome = CheckShaderBytes(changed, "f", report);
+        ASSERT_TRUE(outcome != Unreadable || unreadable(changed)) << "round " << round << ": " << report;
+    }
+}
