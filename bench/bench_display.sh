@@ -84,8 +84,9 @@ startup_pair() {
 # Cold: the same, but wineserver (and with it those services) ended before each start.
 measure_startup() {
   local r
-  startup_run baseline warmup >/dev/null
-  startup_run startup warmup >/dev/null
+  rm -f "$OUT/stage-order.txt"
+  run_bench baseline
+  run_bench startup
   WINEPREFIX=$PREFIX wineserver -p
   for ((r = 1; r <= STARTUP_RUNS; r++)); do startup_pair ""; done
   for ((r = 1; r <= RUNS; r++)); do
