@@ -1,4 +1,5 @@
 #include "app/app.h"
+#include "app/start_stages.h"
 
 #include <cstring>
 #include <string>
@@ -23,6 +24,7 @@ char WindowClassName[100] = "";
 bool DeviceLost = false;
 float AccumulatedTime = 0.0f;
 const float ElapsedTime = 0.02f;
+void (*StartStageDone)(StartStage stage, const char* path) = nullptr;
 
 namespace {
 
@@ -116,11 +118,15 @@ int StartUp(HINSTANCE instance, int showCommand)
     }
     ShowWindow(MainWindow, showCommand);
     UpdateWindow(MainWindow);
+    StartStageFinished(StageWindow);
     if (!InitDevice()) return StartFailed;
+    StartStageFinished(StageDevice);
     LoadContent();
     InitEffects();
     InitInput(instance, MainWindow);
+    StartStageFinished(StageInput);
     BuildScene();
+    StartStageFinished(StageScene);
     return 0;
 }
 

@@ -2,7 +2,9 @@
 //   steps WARMUP FRAMES  times RenderFrame's steps, then counts allocations of whole frames
 //   techniques FRAMES    times each technique's draws on their own, shaded and flat (techniques.h)
 //   empty                the viewer's main loop with an empty object list (read with +fps)
-//   startup              prints the wall-clock time of the first Present's return, then ends
+//   startup              marks the end of each start-up stage and of each step of the first
+//                        frame (start_timer.h), then ends
+//   baseline             the benchmark's minimal program: window, device, one clear and Present
 //   shot NAME            the frame of each fixed viewpoint (viewpoints.h), saved full size as
 //                        screenshots/NAME-VIEW.png
 #include <windows.h>
@@ -14,6 +16,7 @@
 
 #include "app/app.h"
 #include "bench/alloc_count.h"
+#include "bench/start_timer.h"
 #include "bench/step_timer.h"
 #include "bench/techniques.h"
 #include "bench/viewpoints.h"
@@ -21,8 +24,6 @@
 #include "render/renderer.h"
 
 namespace {
-
-const ULONGLONG UnixEpochIn100ns = 116444736000000000ULL;
 
 // Dispatches waiting messages; false once the program was asked to quit.
 bool PumpMessages()
@@ -45,26 +46,12 @@ bool LoopFrame()
     return true;
 }
 
-double UnixMs()
-{
-    FILETIME now;
-    GetSystemTimePreciseAsFileTime(&now);
-    const ULONGLONG ticks = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-    return static_cast<double>(ticks - UnixEpochIn100ns) / 1e4;
-}
-
 double NowMs()
 {
     LARGE_INTEGER now, frequency;
     QueryPerformanceCounter(&now);
     QueryPerformanceFrequency(&frequency);
     return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-int RunStartup()
-{
-    if (LoopFrame()) std::printf("\nfirst_present_unix_ms: %.1f\n", UnixMs());
-    return 0;
 }
 
 int RunEmpty()
@@ -165,7 +152,7 @@ int RunShots(const char* name)
 int RunMode(int argc, char** argv)
 {
     const char* mode = argc > 1 ? argv[1] : "steps";
-    if (std::strcmp(mode, "startup") == 0) return RunStartup();
+    if (std::strcmp(mode, "startup") == 0) return TimeFirstFrame() ? 0 : 1;
     if (std::strcmp(mode, "empty") == 0) return RunEmpty();
     if (std::strcmp(mode, "shot") == 0) return RunShots(argc > 2 ? argv[2] : "shot");
     if (std::strcmp(mode, "techniques") == 0) return RunTechniques(argc > 2 ? std::atoi(argv[2]) : 20);
@@ -178,6 +165,14 @@ int RunMode(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    const char* mode = argc > 1 ? argv[1] : "";
+    if (std::strcmp(mode, "baseline") == 0) {
+        const int baselineExit = RunBaseline();
+        Shutdown();
+        std::fflush(stdout);
+        return baselineExit;
+    }
+    if (std::strcmp(mode, "startup") == 0) TimeStartUp();
     if (!InstallAllocationCounter()) std::printf("warning: malloc not found in the import table\n");
     const unsigned long long probe = AllocationCount();
     void* volatile block = std::malloc(16);  // volatile: the pairs must not be optimised away

@@ -3,14 +3,15 @@
 # medians, then one `name: value unit` line per figure.
 # usage: bench/bench.sh BUILD_DIR
 # Knobs: BENCH_RUNS (3), BENCH_WARMUP_S (5), BENCH_SPAN_S (15), BENCH_SOAK_S (180),
-#        BENCH_TEST_RUNS (1), BENCH_STEP_FRAMES (120), BENCH_TECH_FRAMES (20).
+#        BENCH_TEST_RUNS (1), BENCH_STEP_FRAMES (120), BENCH_TECH_FRAMES (20),
+#        BENCH_STARTUP_RUNS (15).
 set -uo pipefail
 BUILD_DIR=$(cd "${1:-build}" && pwd)
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export BUILD_DIR ROOT
 export RUNS=${BENCH_RUNS:-3} WARMUP_S=${BENCH_WARMUP_S:-5} SPAN_S=${BENCH_SPAN_S:-15}
 export SOAK_S=${BENCH_SOAK_S:-180} TEST_RUNS=${BENCH_TEST_RUNS:-1} STEP_FRAMES=${BENCH_STEP_FRAMES:-120}
-export TECH_FRAMES=${BENCH_TECH_FRAMES:-20}
+export TECH_FRAMES=${BENCH_TECH_FRAMES:-20} STARTUP_RUNS=${BENCH_STARTUP_RUNS:-15}
 export OUT=$BUILD_DIR/bench
 export RESULTS=$OUT/results.txt
 PREFIX=$BUILD_DIR/wineprefix

@@ -47,27 +47,54 @@ measure_techniques() {
   echo "techniques: $RUNS runs of $TECH_FRAMES frames per group"
 }
 
-# One start to the first Present's return: the launch's wall clock against the program's.
+# startup_run MODE PREFIX: one start of the benchmark program in MODE (startup or baseline) to
+# its first Present's return. Records PREFIX_NAME for each stage (the time since the previous
+# mark; the first, "launch", counts from before Wine was started) and PREFIX_all_mesh, _texture
+# and _frame (the sums of those stages), and prints the whole time.
 startup_run() {
-  local start shown
+  local mode=$1 prefix=$2 start
   start=$(date +%s%N)
-  run_bench startup || return
-  shown=$(value first_present_unix_ms)
-  [ -n "$shown" ] && awk -v a="$start" -v b="$shown" 'BEGIN { printf "%.0f", b - a / 1e6 }'
+  run_bench "$mode" || return
+  grep -ao 'stage [^ ]* [0-9.]*' "$OUT/bench.out" |
+    awk -v start="$start" -v p="$prefix" '
+      { t = $3; if (!n++) last = start / 1e6; d = t - last; last = t; printf "%s_%s %.1f\n", p, $2, d
+        g = $2; sub(/[0-9]*:.*$/, "", g); sub(/_.*$/, "", g); sum[g] += d }
+      END { if (!n) exit
+            for (g in sum) if (g == "mesh" || g == "texture" || g == "frame") printf "%s_all_%s %.1f\n", p, g, sum[g]
+            printf "%s %.0f\n", p, last - start / 1e6 }' >"$OUT/stages.txt"
+  grep -q "^${prefix} " "$OUT/stages.txt" || return
+  grep -v "^${prefix} " "$OUT/stages.txt" >>"$RESULTS"
+  [ -s "$OUT/stage-order.txt" ] || [ "$mode" != startup ] ||
+    grep -v "^${prefix} \|_all_" "$OUT/stages.txt" | cut -d' ' -f1 | sed "s/^${prefix}_//" >"$OUT/stage-order.txt"
+  awk -v p="$prefix" '$1 == p { print $2 }' "$OUT/stages.txt"
+}
+
+# startup_pair SUFFIX: the minimal program, then the viewer, back to back, so that both see the
+# same load; our share is their difference within the pair.
+startup_pair() {
+  local base ours
+  base=$(startup_run baseline "startup_baseline$1")
+  ours=$(startup_run startup "startup$1")
+  record "startup_baseline$1_ms" "$base"
+  record "startup$1_ms" "$ours"
+  [ -n "$base" ] && [ -n "$ours" ] && record "startup_ours$1_ms" $((ours - base))
 }
 
 # Warm: prefix built, files cached, wineserver and Wine's own services already running.
 # Cold: the same, but wineserver (and with it those services) ended before each start.
 measure_startup() {
   local r
-  startup_run >/dev/null
+  rm -f "$OUT/stage-order.txt"
+  run_bench baseline
+  run_bench startup
   WINEPREFIX=$PREFIX wineserver -p
-  for ((r = 1; r <= RUNS + 2; r++)); do record startup_ms "$(startup_run)"; done
+  for ((r = 1; r <= STARTUP_RUNS; r++)); do startup_pair ""; done
   for ((r = 1; r <= RUNS; r++)); do
     "$SCRIPTS/stop-wineserver" "$PREFIX"
-    record startup_cold_ms "$(startup_run)"
+    startup_pair _cold
   done
-  echo "start-up: warm $(runs_of startup_ms) ms, wineserver not running $(runs_of startup_cold_ms) ms"
+  echo "start-up: warm $(runs_of startup_ms) ms, minimal program $(runs_of startup_baseline_ms) ms"
+  echo "start-up, wineserver not running: $(runs_of startup_cold_ms) ms, minimal program $(runs_of startup_baseline_cold_ms) ms"
 }
 
 # start_program NAME EXE ARGS...: like lib.sh's start_viewer, with Wine's +fps channel on.

@@ -100,6 +100,20 @@ print_techniques() {
   done
 }
 
+# Medians of each start-up stage (warm), in the order the viewer runs them, beside the minimal
+# program's stages of the same name, then the sums of the meshes, textures and first frame.
+print_startup_stages() {
+  local order=$OUT/stage-order.txt stage base
+  [ -s "$order" ] || return
+  echo
+  printf '%-34s %9s %11s  %s\n' start-up_stage ours_ms minimal_ms "runs (ours)"
+  for stage in $(cat "$order") all_mesh all_texture all_frame; do
+    base=$(median "startup_baseline_$stage")
+    [ "$base" = n/a ] && base=""
+    printf '%-34s %9s %11s  %s\n' "$stage" "$(median "startup_$stage")" "$base" "$(runs_of "startup_$stage")"
+  done
+}
+
 print_report() {
   local name
   echo
@@ -108,17 +122,21 @@ print_report() {
   printf '%-24s %12s %-6s\n' frame_ratio "$(ratio)" ""
   for name in begin reflection height main copy water present; do row "step_${name}_ms" ms; done
   row steps_total_ms ms; row steps_cpu_ms ms; row loop_frame_ms ms; row loop_frame_cpu_ms ms
-  row startup_ms ms; row startup_cold_ms ms
+  row startup_ms ms; row startup_baseline_ms ms; row startup_ours_ms ms
+  row startup_cold_ms ms; row startup_baseline_cold_ms ms; row startup_ours_cold_ms ms
   row allocations_per_frame count
   row soak_rss_growth_kb KiB; row soak_rss_end_kb KiB
   row content_build_s s; row make_test_s s
   print_techniques
+  print_startup_stages
   echo
   echo "scene_fps: $(median scene_fps) fps"
   echo "empty_fps: $(median empty_fps) fps"
   echo "frame_ratio: $(ratio) x"
   for name in reflection height main copy water present; do echo "step_${name}_ms: $(median "step_${name}_ms") ms"; done
   echo "startup_ms: $(median startup_ms) ms"
+  echo "startup_baseline_ms: $(median startup_baseline_ms) ms"
+  echo "startup_ours_ms: $(median startup_ours_ms) ms"
   echo "allocations_per_frame: $(median allocations_per_frame) count"
   echo "content_build_s: $(median content_build_s) s"
   echo "make_test_s: $(median make_test_s) s"

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/error_box.h"
+#include "app/start_stages.h"
 #include "content/content_paths.h"
 #include "content/effect_check.h"
 #include "content/mesh.h"
@@ -89,11 +90,15 @@ void LoadContent()
 {
     TextureList.clear();
     MeshList.clear();
-    for (const auto& row : MeshTable) *row.handle = LoadMesh(row.path);
+    for (const auto& row : MeshTable) {
+        *row.handle = LoadMesh(row.path);
+        StartStageFinished(StageMesh, row.path);
+    }
     for (const auto& row : TextureTable) {
         *row.handle = nullptr;
         if (FAILED(D3DXCreateTextureFromFileA(Device, row.path, row.handle))) *row.handle = nullptr;
         TextureList.push_back(*row.handle);
+        StartStageFinished(StageTexture, row.path);
     }
 }
 
@@ -121,7 +126,9 @@ void InitEffects()
     DefaultEffect = LoadEffect(ContentPath::DefaultEffect);
     if (DefaultEffect) BindStartupTextures(DefaultEffect);
     PostProcessEffect = LoadEffect(ContentPath::PostProcessEffect);
+    StartStageFinished(StageEffects);
     CreateRenderTargets(*TheRenderer);
+    StartStageFinished(StageRenderTargets);
     TheRenderer->defaultEffect = DefaultEffect;
     TheRenderer->postProcessEffect = PostProcessEffect;
 }

@@ -1,6 +1,6 @@
 // The generated content as the viewer loaded and placed it: what the scene depends on that a
 // picture shows only from some angles (ground under the feet, tiles meeting, the turtle under
-// the water, the nine dinosaur subsets); and the builder's failure.
+// the water, the nine dinosaur subsets), the sky textures nothing draws; and the builder's failure.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -39,6 +39,35 @@ std::vector<DWORD> Indices(ID3DXMesh* mesh)
     mesh->UnlockIndexBuffer();
     return out;
 }
+
+// Level 0 of a managed texture, 0xAARRGGBB row by row; its format and width beside.
+struct Level0 {
+    explicit Level0(IDirect3DTexture9* texture)
+    {
+        D3DSURFACE_DESC desc;
+        D3DLOCKED_RECT locked;
+        if (!texture || FAILED(texture->GetLevelDesc(0, &desc)) || FAILED(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY)))
+            return;
+        format = desc.Format;
+        width = desc.Width;
+        for (UINT y = 0; y < desc.Height; ++y) {
+            const DWORD* row = reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch);
+            pixels.insert(pixels.end(), row, row + desc.Width);
+        }
+        texture->UnlockRect(0);
+    }
+    DWORD At(UINT x, UINT y) const { return pixels.at(y * width + x); }
+    // The mean of one channel (shift 16 red, 8 green, 0 blue) along row y, 0..255.
+    float RowMean(UINT y, int shift) const
+    {
+        float sum = 0;
+        for (UINT x = 0; x < width; ++x) sum += (At(x, y) >> shift) & 0xFF;
+        return sum / width;
+    }
+    D3DFORMAT format = D3DFMT_UNKNOWN;
+    UINT width = 0;
+    std::vector<DWORD> pixels;
+};
 
 const D3DXMATRIX& World(size_t object) { return TheRenderer->objects.at(object)->world; }
 
@@ -146,6 +175,25 @@ TEST(Content, TheDinosaurHasNineSubsetsAndFacesMinusZ)
     }
     for (int s = 0; s < 9; ++s) EXPECT_GT(faces[s], 0) << "subset " << s;
     EXPECT_LT(z[7] / faces[7], z[0] / faces[0] - 0.3f);
+}
+
+// The PNG textures nothing draws arrive with alpha and as the builder drew them: the sky blue at
+// the zenith (top row), pale at the horizon, the sun low on its left; the clouds' cover in alpha,
+// from clear to full.
+TEST(Content, TheUndrawnSkyTexturesArriveAsDrawn)
+{
+    REQUIRE_VIEWER();
+    const Level0 sky(SkyTexture), stars(SkyStarsTexture), clouds(CloudsTexture);
+    for (const Level0* png : {&sky, &stars, &clouds}) EXPECT_EQ(png->format, D3DFMT_A8R8G8B8);
+    ASSERT_EQ(sky.pixels.size(), 512u * 256u);
+    EXPECT_GT(sky.RowMean(0, 0), sky.RowMean(0, 16) + 100) << "the zenith is not blue";
+    for (int shift : {16, 8, 0}) EXPECT_GT(sky.RowMean(255, shift), 190) << "the horizon is not pale";
+    EXPECT_GT(sky.At(154, 192) & 0xFF0000, sky.At(410, 192) & 0xFF0000) << "no sun on the left";
+    ASSERT_EQ(clouds.pixels.size(), 512u * 512u);
+    // Alpha is the top byte: it orders the pixels.
+    const auto [thinnest, thickest] = std::minmax_element(clouds.pixels.begin(), clouds.pixels.end());
+    EXPECT_EQ(*thinnest >> 24, 0u);
+    EXPECT_EQ(*thickest >> 24, 255u);
 }
 
 // The build stops with a message naming what the builder could not write.

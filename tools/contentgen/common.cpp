@@ -1,8 +1,9 @@
-// Vector helpers, mesh normals, the .x text writer and the tiling noise.
+// Vector helpers, mesh normals, the binary .x writer and the tiling noise.
 #include "contentgen.h"
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 Vec3 Normalize(Vec3 v)
@@ -53,71 +54,107 @@ void RemoveDegenerateFaces(Mesh& m)
 
 namespace {
 
-void Append(std::string& out, const char* fmt, double a, double b, double c, bool three)
-{
-    char buf[96];
-    if (three)
-        std::snprintf(buf, sizeof buf, fmt, a, b, c);
-    else
-        std::snprintf(buf, sizeof buf, fmt, a, b);
-    out += buf;
-}
+// Tokens of the binary .x format: names, brace pairs, and runs of 32-bit integers or floats
+// that fill the template members in order.
+enum XToken : uint16_t { XName = 1, XIntegerList = 6, XFloatList = 7, XOpenBrace = 10, XCloseBrace = 11 };
 
-const char* Sep(size_t i, size_t n) { return i + 1 < n ? ",\n" : ";\n"; }
+struct XWriter {
+    std::vector<uint8_t> out;
 
-void WriteVectors(std::string& out, const std::vector<Vec3>& v)
-{
-    out += std::to_string(v.size()) + ";\n";
-    for (size_t i = 0; i < v.size(); ++i) {
-        Append(out, "%.5f;%.5f;%.5f;", v[i].x, v[i].y, v[i].z, true);
-        out += Sep(i, v.size());
+    void Raw(const void* data, size_t size)
+    {
+        const uint8_t* bytes = static_cast<const uint8_t*>(data);
+        out.insert(out.end(), bytes, bytes + size);
     }
-}
-
-void WriteFaces(std::string& out, const Mesh& m)
-{
-    const size_t faces = m.indices.size() / 3;
-    out += std::to_string(faces) + ";\n";
-    for (size_t f = 0; f < faces; ++f) {
-        out += "3;" + std::to_string(m.indices[3 * f]) + "," + std::to_string(m.indices[3 * f + 1]) +
-               "," + std::to_string(m.indices[3 * f + 2]) + ";";
-        out += Sep(f, faces);
+    void Word(uint16_t v) { Raw(&v, sizeof v); }  // the format is little-endian, like the machine
+    void Dword(uint32_t v) { Raw(&v, sizeof v); }
+    void Open(const std::string& name)
+    {
+        Word(XName);
+        Dword(uint32_t(name.size()));
+        Raw(name.data(), name.size());
+        Word(XOpenBrace);
     }
+    void Close() { Word(XCloseBrace); }
+    void Integers(const std::vector<uint32_t>& v)
+    {
+        Word(XIntegerList);
+        Dword(uint32_t(v.size()));
+        Raw(v.data(), v.size() * sizeof(uint32_t));
+    }
+    void Floats(const std::vector<float>& v)
+    {
+        Word(XFloatList);
+        Dword(uint32_t(v.size()));
+        Raw(v.data(), v.size() * sizeof(float));
+    }
+};
+
+// Coordinates keep the five decimals the meshes were always written with, so the scene (and
+// every picture of it) does not move by a rounding step.
+float FiveDecimals(float v)
+{
+    char text[48];
+    std::snprintf(text, sizeof text, "%.5f", v);
+    return std::strtof(text, nullptr);
 }
 
-void WriteMaterials(std::string& out, const Mesh& m)
+std::vector<float> Flatten(const std::vector<Vec3>& v)
 {
-    out += "MeshMaterialList {\n" + std::to_string(m.materialCount) + ";\n" +
-           std::to_string(m.attributes.size()) + ";\n";
-    for (size_t f = 0; f < m.attributes.size(); ++f)
-        out += std::to_string(m.attributes[f]) + (f + 1 < m.attributes.size() ? ",\n" : ";\n");
-    for (int i = 0; i < m.materialCount; ++i)
-        out += "Material {\n1.0;1.0;1.0;1.0;;\n20.0;\n1.0;1.0;1.0;;\n0.0;0.0;0.0;;\n}\n";
-    out += "}\n";
+    std::vector<float> out;
+    out.reserve(v.size() * 3);
+    for (const Vec3& p : v) out.insert(out.end(), {FiveDecimals(p.x), FiveDecimals(p.y), FiveDecimals(p.z)});
+    return out;
+}
+
+// The count and the vectors, then the face count and each face as "3; a, b, c".
+void WriteVectorsAndFaces(XWriter& x, const std::vector<Vec3>& v, const Mesh& m)
+{
+    x.Integers({uint32_t(v.size())});
+    x.Floats(Flatten(v));
+    std::vector<uint32_t> faces{uint32_t(m.indices.size() / 3)};
+    for (size_t f = 0; f + 2 < m.indices.size(); f += 3)
+        faces.insert(faces.end(), {3u, m.indices[f], m.indices[f + 1], m.indices[f + 2]});
+    x.Integers(faces);
+}
+
+void WriteMaterials(XWriter& x, const Mesh& m)
+{
+    x.Open("MeshMaterialList");
+    std::vector<uint32_t> list{uint32_t(m.materialCount), uint32_t(m.attributes.size())};
+    list.insert(list.end(), m.attributes.begin(), m.attributes.end());
+    x.Integers(list);
+    for (int i = 0; i < m.materialCount; ++i) {
+        x.Open("Material");
+        x.Floats({1, 1, 1, 1, 20, 1, 1, 1, 0, 0, 0});  // white face, power 20, white specular, no emission
+        x.Close();
+    }
+    x.Close();
 }
 
 }  // namespace
 
-std::string MeshToX(const Mesh& m)
+std::vector<uint8_t> MeshToX(const Mesh& m)
 {
-    std::string out = "xof 0303txt 0032\nMesh {\n";
-    WriteVectors(out, m.positions);
-    WriteFaces(out, m);
+    XWriter x;
+    const char header[] = "xof 0303bin 0032";
+    x.Raw(header, sizeof header - 1);
+    x.Open("Mesh");
+    WriteVectorsAndFaces(x, m.positions, m);
     if (!m.normals.empty()) {
-        out += "MeshNormals {\n";
-        WriteVectors(out, m.normals);
-        WriteFaces(out, m);  // normal indices equal the position indices
-        out += "}\n";
+        x.Open("MeshNormals");
+        WriteVectorsAndFaces(x, m.normals, m);  // normal indices equal the position indices
+        x.Close();
     }
-    out += "MeshTextureCoords {\n" + std::to_string(m.uvs.size()) + ";\n";
-    for (size_t i = 0; i < m.uvs.size(); ++i) {
-        Append(out, "%.5f;%.5f;", m.uvs[i].x, m.uvs[i].y, 0, false);
-        out += Sep(i, m.uvs.size());
-    }
-    out += "}\n";
-    WriteMaterials(out, m);
-    out += "}\n";
-    return out;
+    x.Open("MeshTextureCoords");
+    x.Integers({uint32_t(m.uvs.size())});
+    std::vector<float> uvs;
+    for (const Vec2& uv : m.uvs) uvs.insert(uvs.end(), {FiveDecimals(uv.x), FiveDecimals(uv.y)});
+    x.Floats(uvs);
+    x.Close();
+    WriteMaterials(x, m);
+    x.Close();
+    return x.out;
 }
 
 uint32_t Hash(uint32_t a, uint32_t b, uint32_t c)

@@ -1,4 +1,6 @@
-// Image files: DDS is a plain header plus pixels; PNG and BMP go through stb_image_write.
+// Image files: DDS is a plain header plus pixels; PNG is written here with stored (uncompressed)
+// deflate blocks, which the viewer's loader reads several times faster than compressed ones;
+// BMP goes through stb_image_write.
 #include "contentgen.h"
 
 #include <algorithm>
@@ -70,6 +72,56 @@ void WriteDdsHeader(std::vector<uint8_t>& out, const Image& img, int mips)
     for (int i = 0; i < 4; ++i) Put32(out, 0);   // caps2..4, reserved
 }
 
+void PutBig32(std::vector<uint8_t>& out, uint32_t v)
+{
+    for (int i = 3; i >= 0; --i) out.push_back(uint8_t(v >> (8 * i)));
+}
+
+uint32_t Crc32(const uint8_t* data, size_t size)
+{
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+uint32_t Adler32(const std::vector<uint8_t>& data)
+{
+    uint32_t a = 1, b = 0;
+    for (uint8_t byte : data) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    return (b << 16) | a;
+}
+
+// Length, type, data, and the CRC of type and data.
+void PutChunk(std::vector<uint8_t>& out, const char type[4], const std::vector<uint8_t>& data)
+{
+    PutBig32(out, uint32_t(data.size()));
+    const size_t start = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    PutBig32(out, Crc32(&out[start], out.size() - start));
+}
+
+// A zlib stream of stored deflate blocks (at most 65535 bytes each); raw is never empty.
+std::vector<uint8_t> StoredZlib(const std::vector<uint8_t>& raw)
+{
+    const size_t MaxBlock = 65535;
+    std::vector<uint8_t> out{0x78, 0x01};
+    for (size_t at = 0; at < raw.size(); at += MaxBlock) {
+        const size_t size = std::min(MaxBlock, raw.size() - at);
+        out.push_back(at + size == raw.size() ? 1 : 0);  // the last block has BFINAL set
+        out.insert(out.end(), {uint8_t(size), uint8_t(size >> 8), uint8_t(~size), uint8_t(~size >> 8)});
+        out.insert(out.end(), raw.begin() + at, raw.begin() + at + size);
+    }
+    PutBig32(out, Adler32(raw));
+    return out;
+}
+
 void StbSink(void* context, void* data, int size)
 {
     auto* out = static_cast<std::vector<uint8_t>*>(context);
@@ -107,9 +159,22 @@ std::vector<uint8_t> EncodeDds(const Image& img)
 
 std::vector<uint8_t> EncodePng(const Image& img)
 {
-    std::vector<uint8_t> out;
     const std::vector<uint8_t> rgba = ToBytes(img, 4);
-    stbi_write_png_to_func(StbSink, &out, img.width, img.height, 4, rgba.data(), img.width * 4);
+    const size_t row = size_t(img.width) * 4;
+    std::vector<uint8_t> raw;  // each row after its filter byte (0: none)
+    raw.reserve((row + 1) * img.height);
+    for (int y = 0; y < img.height; ++y) {
+        raw.push_back(0);
+        raw.insert(raw.end(), rgba.begin() + y * row, rgba.begin() + (y + 1) * row);
+    }
+    std::vector<uint8_t> header;
+    PutBig32(header, uint32_t(img.width));
+    PutBig32(header, uint32_t(img.height));
+    header.insert(header.end(), {8, 6, 0, 0, 0});  // 8 bits, RGBA, deflate, adaptive filters, no interlace
+    std::vector<uint8_t> out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    PutChunk(out, "IHDR", header);
+    PutChunk(out, "IDAT", StoredZlib(raw));
+    PutChunk(out, "IEND", {});
     return out;
 }
 

@@ -19,11 +19,10 @@ struct Output {
     std::function<Bytes()> build;
 };
 
-Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 Bytes X(Mesh m)
 {
     RemoveDegenerateFaces(m);
-    return Text(MeshToX(m));
+    return MeshToX(m);
 }
 
 std::vector<Output> Outputs()
