@@ -109,6 +109,30 @@ shot() {
   timeout 10 import -window root "$SHOTS/$1.png" 2>/dev/null
 }
 
+# differ FUZZ REGION A B: how many pixels of REGION (like 100x50+10+20) differ by more than FUZZ
+# between the shots A and B.
+differ() {
+  compare -metric AE -fuzz "$1" -crop "$2" "$SHOTS/$3.png" "$SHOTS/$4.png" null: 2>&1 | cut -d' ' -f1
+}
+
+# new_frame BEFORE AFTER: takes shots as AFTER until the sea in it differs from BEFORE's, so that
+# AFTER shows a frame begun after BEFORE was taken; false after 30 s or once the viewer ended.
+# The waves move every frame: below the start view's horizon each frame changes ten thousand
+# pixels or more by 2%, a shot of the same frame none. Waits counted in frames, not seconds, hold
+# at any frame rate. WAVES: the pixels changed; WAITED: the seconds it took.
+SEA=1000x560+62+250
+new_frame() {
+  local start=$SECONDS
+  while ((SECONDS - start < 30)); do
+    shot "$2"
+    WAVES=$(differ 2% $SEA "$1" "$2") WAITED=$((SECONDS - start + 1))
+    [ "${WAVES:-0}" -ge 1000 ] && return 0
+    kill -0 "$VIEWER_PID" 2>/dev/null || return 1
+    sleep 0.2
+  done
+  return 1
+}
+
 # wait_exit [seconds]: waits for the viewer; sets EXIT_CODE (124 when it did not end in time).
 wait_exit() {
   local seconds=${1:-20} i
