@@ -116,7 +116,7 @@ differ() {
 }
 
 # new_frame BEFORE AFTER: takes shots as AFTER until the sea in it differs from BEFORE's, so that
-# AFTER shows a frame begun after BEFORE was taken; false after 30 s or once the viewer ended.
+# AFTER shows a frame presented after BEFORE was taken; false after 30 s or once the viewer ended.
 # The waves move every frame: below the start view's horizon each frame changes ten thousand
 # pixels or more by 2%, a shot of the same frame none. Waits counted in frames, not seconds, hold
 # at any frame rate. WAVES: the pixels changed; WAITED: the seconds it took.
@@ -131,6 +131,18 @@ new_frame() {
     sleep 0.2
   done
   return 1
+}
+
+# settled NAME: takes shots until NAME shows a frame begun after the call (the second new frame):
+# that frame has read every key and message sent before.
+settled() {
+  shot "$1-0" && new_frame "$1-0" "$1-1" && new_frame "$1-1" "$1"
+}
+
+# still_running NAME: true when a frame comes after a settled one: keys that reached the viewer
+# before the call, such as one that would quit it, have had their effect.
+still_running() {
+  settled "$1" && new_frame "$1" "$1-2"
 }
 
 # wait_exit [seconds]: waits for the viewer; sets EXIT_CODE (124 when it did not end in time).
