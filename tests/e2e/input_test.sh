@@ -5,7 +5,6 @@
 source "$(dirname "$0")/lib.sh"
 export WINEDEBUG=-all,+fps  # the frame rate goes to input.err: key holds span that many frames
 
-CLIENT=1000x690+62+100  # inside the client area of the window at (50, 50), below the menu bar
 # The camera is judged above the horizon only. It starts pitched 0.25 rad down and no key here
 # tilts it: with the 45 degree field of view the horizon lies 237 of the 768 frame rows above the
 # middle, screen y 230 in the 722-row client area at y 92. The sea lies below the camera, so its
@@ -42,18 +41,6 @@ fly() {
   xdotool keyup "$1"
   settled "$3"  # the view at rest again: what the next key is judged against
   [ "${DIFF:-0}" -gt $MOVED ] && pass "$4 moved the view ($DIFF pixels above the horizon)" || fail "$4 left the view as it was"
-}
-
-# rendered NAME: waits (content loading takes a while) until the client area shows a scene.
-rendered() {
-  local i
-  for ((i = 0; i < 120; i++)); do
-    shot "$1"
-    [ "$(std_dev "$SHOTS/$1.png" $CLIENT)" -ge 2 ] && return 0
-    running || return 1
-    sleep 0.5
-  done
-  return 1
 }
 
 start_viewer input
