@@ -47,7 +47,9 @@ HRESULT AcquireKeyboardDevice()
 }
 
 // Takes the buffered events; with any lost (overflow) or none readable the snapshot alone counts.
-// In order: a release ends a key's wait, a press counts unless the key still waits.
+// In order: a release ends a key's wait and the key is up, whatever the snapshot read before it
+// says (the first snapshot after a menu or dialog still shows the key that closed it down); a
+// press counts unless the key still waits.
 void ReadPresses()
 {
     std::memset(pressedSinceLastFrame, 0, sizeof pressedSinceLastFrame);
@@ -55,7 +57,7 @@ void ReadPresses()
     if (Keyboard.readEvents(keyEvents, &count) != DI_OK) return;
     for (DWORD i = 0; i < count; ++i) {
         const DWORD key = keyEvents[i].dwOfs & 0xFF;
-        if (!(keyEvents[i].dwData & 0x80)) ignoredUntilReleased[key] = false;
+        if (!(keyEvents[i].dwData & 0x80)) ignoredUntilReleased[key] = false, keyState[key] = 0;
         else if (!ignoredUntilReleased[key]) pressedSinceLastFrame[key] = true;
     }
 }

@@ -104,9 +104,63 @@ focus_viewer() {
 }
 
 # shot NAME: saves the whole screen as $SHOTS/NAME.png (the viewer sits at 50,50 on it).
-# The root window always exists; grabbing a vanished window would block.
+# The root window always exists; grabbing a vanished window would block. The fastest of PNG's
+# lossless compressions: a shot takes a quarter second instead of two, and waits take many.
 shot() {
-  timeout 10 import -window root "$SHOTS/$1.png" 2>/dev/null
+  timeout 10 import -window root -define png:compression-level=1 "$SHOTS/$1.png" 2>/dev/null
+}
+
+CLIENT=1000x690+62+100  # inside the client area of the window at (50, 50), below the menu bar
+
+# rendered NAME: waits (content loading takes a while) until the client area shows a scene.
+rendered() {
+  local i
+  for ((i = 0; i < 120; i++)); do
+    shot "$1"
+    [ "$(std_dev "$SHOTS/$1.png" $CLIENT)" -ge 2 ] && return 0
+    kill -0 "$VIEWER_PID" 2>/dev/null || return 1
+    sleep 0.5
+  done
+  return 1
+}
+
+# differ FUZZ REGION A B: how many pixels of REGION (like 100x50+10+20) differ by more than FUZZ
+# between the shots A and B.
+differ() {
+  compare -metric AE -fuzz "$1" -crop "$2" "$SHOTS/$3.png" "$SHOTS/$4.png" null: 2>&1 | cut -d' ' -f1
+}
+
+# new_frame BEFORE AFTER: takes shots as AFTER until the sea in it differs from BEFORE's, so that
+# AFTER shows a frame presented after BEFORE was taken; false after 30 s or once the viewer ended.
+# The waves move every frame: below the start view's horizon each frame changes ten thousand
+# pixels or more by 2%, a shot of the same frame none. Waits counted in frames, not seconds, hold
+# at any frame rate. WAVES: the pixels changed; WAITED: the seconds it took.
+SEA=1000x560+62+250
+new_frame() {
+  local start=$SECONDS
+  while ((SECONDS - start < 30)); do
+    shot "$2"
+    WAVES=$(differ 2% $SEA "$1" "$2") WAITED=$((SECONDS - start + 1))
+    if [ "${WAVES:-0}" -ge 1000 ]; then
+      ((WAVES < ${FEWEST_WAVES:-WAVES + 1})) && FEWEST_WAVES=$WAVES
+      return 0
+    fi
+    kill -0 "$VIEWER_PID" 2>/dev/null || return 1
+    sleep 0.2
+  done
+  return 1
+}
+
+# settled NAME: takes shots until NAME shows a frame begun after the call (the second new frame):
+# that frame has read every key and message sent before.
+settled() {
+  shot "$1-0" && new_frame "$1-0" "$1-1" && new_frame "$1-1" "$1"
+}
+
+# still_running NAME: true when a frame comes after a settled one: keys that reached the viewer
+# before the call, such as one that would quit it, have had their effect.
+still_running() {
+  settled "$1" && new_frame "$1" "$1-2"
 }
 
 # wait_exit [seconds]: waits for the viewer; sets EXIT_CODE (124 when it did not end in time).
@@ -149,6 +203,7 @@ std_dev() {
 # finish: summary line and exit status.
 finish() {
   stop_viewer
+  [ -n "${FEWEST_WAVES:-}" ] && echo "a new frame changed $FEWEST_WAVES pixels of the sea or more"
   if [ "$FAILURES" -eq 0 ]; then echo "all checks held"; exit 0; fi
   echo "$FAILURES check(s) failed"; exit 1
 }

@@ -1,5 +1,8 @@
 #!/usr/bin/env bash
-# The main window, its menu and the About box, driven like a user would.
+# The main window, its menu and the About box, driven like a user would: frames reach the window
+# and the water moves, none come while the About box is open, and the keys that close it do not
+# reach the frame loop; File > Exit and the close command end with 0. What the frames show, the
+# reference pictures check.
 source "$(dirname "$0")/lib.sh"
 
 # Clicks the About box's OK button, centred at (210, 11.5) of the 230 x 75 dialog units.
@@ -16,19 +19,30 @@ shot window
 # The menu bar sits just under the caption (the window is at 50,50 on the screen shot): the File
 # and Help titles are dark text on a light bar.
 [ "$(std_dev "$SHOTS/window.png" 120x18+52+72)" -gt 10 ] && pass "menu bar drawn" || fail "no menu bar"
+rendered window-a && new_frame window-a window-b && pass "frames come and the water moves ($WAVES pixels)" ||
+  fail "no frames, or the water stands still"
+SPAN=$((2 * WAITED))  # twice what a frame took
 
 for closer in Escape Return OK; do
   if ! open_about; then fail "Help > About did not open the box"; continue; fi
-  [ "$closer" = Escape ] && { sleep 0.5; shot about; }
+  if [ "$closer" = Escape ]; then  # the box is modal
+    sleep 1; shot about; sleep $SPAN; shot about-later
+    frozen=$(differ 2% $SEA about about-later)
+    [ "${frozen:-1}" -eq 0 ] && pass "no frames while the About box is open ($SPAN s)" ||
+      fail "frames went on under the About box ($frozen)"
+  fi
   if [ "$closer" = OK ]; then sleep 0.5; click_ok "$ABOUT"; else xdotool key "$closer"; fi
   about_closed && pass "About box closed by $closer" || fail "About box still open after $closer"
 done
-kill -0 "$VIEWER_PID" 2>/dev/null && pass "viewer still running after the About box" || fail "viewer ended"
+still_running window-after-about && pass "frames again after the About box, and its keys did not quit" ||
+  fail "no frames after the About box, or the viewer ended"
 
 focus_viewer
 xdotool key alt+f; sleep 0.5; xdotool key x
 wait_exit 20
 [ "$EXIT_CODE" = 0 ] && pass "File > Exit ends with 0" || fail "File > Exit gave exit code $EXIT_CODE"
+grep -q ERROR "$VIEWER_OUT" && fail "errors on the standard output: $(grep ERROR "$VIEWER_OUT" | head -3)" ||
+  pass "no errors reported"
 
 start_viewer window-close
 wait_window 30 || fail "no window on the second start"
