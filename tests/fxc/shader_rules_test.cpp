@@ -14,10 +14,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
-#include <functional>
-#include <iterator>
 #include <random>
 
 namespace {
@@ -125,7 +122,7 @@ void Replace(std::vector<uint32_t>& tokens, uint32_t from, uint32_t to) { std::r
 // Forms the platform's assembler never writes, made by editing what it wrote.
 struct TokenCase {
     std::string body;
-    std::function<void(std::vector<uint32_t>&)> edit;
+    void (*edit)(std::vector<uint32_t>&);
     std::string rule;
 };
 
@@ -141,17 +138,6 @@ const TokenCase TokenCases[] = {
     {PS3 + " mov oC0, c0", [](std::vector<uint32_t>& t) { Replace(t, 0x02000001, 0x02000043); },
      "unknown instruction (opcode 67)"},
 };
-
-std::vector<uint8_t> ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const std::string& path, const void* data, size_t size)
-{
-    std::ofstream(path, std::ios::binary).write(static_cast<const char*>(data), std::streamsize(size));
-}
 
 }  // namespace
 
@@ -184,8 +170,8 @@ TEST(ShaderRules, FormsTheAssemblerNeverWritesAreRefused)
 }
 
 // The built effects conform; a compiled effect changed to break a rule is named down to its
-// instruction; a source that breaks one fails to build; unreadable files exit 2.
-TEST(ShaderRules, ValidateModeAndTheBuildOnFiles)
+// instruction; unreadable files exit 2.
+TEST(ShaderRules, ValidateModeOnFiles)
 {
     std::string out;
     const std::string built = std::string("fxc.exe --validate ") + ContentPath::DefaultEffect + " " + ContentPath::PostProcessEffect;
@@ -193,23 +179,19 @@ TEST(ShaderRules, ValidateModeAndTheBuildOnFiles)
     EXPECT_NE(out.find("Default.fx: 10 shaders checked, all conform"), std::string::npos) << out;
     EXPECT_NE(out.find("PostProcess.fx: 1 shader checked, all conform"), std::string::npos) << out;
 
-    const std::string shader = PS3 + " def c1, 1, 1, 1, 1\n mad oC0, c0, c0.x, c0.y\n";
-    const CompileResult good = CompileEffectSource("technique Sea { pass Calm { PixelShader = asm { " + shader + " }; } }", "sea.fx");
+    const CompileResult good = CompileEffectSource(
+        "technique Sea { pass Calm { PixelShader = asm { " + PS3 + " def c1, 1, 1, 1, 1\n mad oC0, c0, c0.x, c0.y }; } }",
+        "sea.fx");
     ASSERT_TRUE(good.ok) << good.error;
     std::vector<uint32_t> words(good.binary.size() / 4);
     std::memcpy(words.data(), good.binary.data(), good.binary.size());
     Replace(words, 0xA0550000, 0xA0550001);  // mad's c0.y becomes c1.y
-    WriteBytes("fxc_broken.fx", words.data(), words.size() * 4);
+    std::ofstream("fxc_broken.fx", std::ios::binary)
+        .write(reinterpret_cast<const char*>(words.data()), std::streamsize(words.size() * 4));
     EXPECT_EQ(RunProgram("fxc.exe --validate fxc_broken.fx", out), 1u) << out;
-    EXPECT_NE(out.find("fxc_broken.fx: technique Sea pass Calm pixel shader: instruction 3: reads 2 different c# registers "
-                       "(c0, c1); ps_3_0 allows 1"),
-              std::string::npos) << out;
+    EXPECT_NE(out.find("fxc_broken.fx: technique Sea pass Calm pixel shader: instruction 3: reads 2 different c# "
+                       "registers (c0, c1); ps_3_0 allows 1"), std::string::npos) << out;
     EXPECT_NE(out.find("fxc_broken.fx: 1 shader checked, 1 violation"), std::string::npos) << out;
-
-    std::ofstream("fxc_rules.fx") << "technique Sea { pass Calm { PixelShader = asm {\n" << PS3 << " add oC0, c0, c1\n }; } }";
-    EXPECT_EQ(RunProgram("fxc.exe fxc_rules.fx fxc_rules_out.fx", out), 1u);
-    EXPECT_NE(out.find("fxc_rules.fx(4,2): error: technique Sea pass Calm pixel shader: 'add oC0, c0, c1': reads 2"), std::string::npos) << out;
-    EXPECT_FALSE(std::filesystem::exists("fxc_rules_out.fx"));
 
     std::ofstream("fxc_text.fx") << "technique T { pass {} }";
     EXPECT_EQ(RunProgram("fxc.exe --validate no_such.fx fxc_text.fx fxc_broken.fx", out), 2u);
@@ -218,11 +200,12 @@ TEST(ShaderRules, ValidateModeAndTheBuildOnFiles)
 }
 
 // A bare shader conforms, an older model is not checked; every cut of the built effect and of a
-// bare shader, random bytes and random changes to both: a report, never a crash; what cannot be
-// read exits 2 and ends on an error line.
+// bare shader, and random changes to both: a report, never a crash; what cannot be read exits 2
+// and ends on an error line.
 TEST(ShaderRules, ValidateModeOnDamagedBytes)
 {
-    const std::vector<uint8_t> effect = ReadBytes(ContentPath::DefaultEffect);
+    const std::string file = ReadText(ContentPath::DefaultEffect);
+    const std::vector<uint8_t> effect(file.begin(), file.end());
     std::vector<EffectShader> shaders;
     ASSERT_TRUE(ListEffectShaders(effect.data(), effect.size(), shaders));
     ASSERT_EQ(shaders.size(), 10u);
@@ -240,28 +223,22 @@ TEST(ShaderRules, ValidateModeOnDamagedBytes)
         const std::string last = text.substr(text.rfind('\n', text.size() - 2) + 1);
         return last.rfind("f: ", 0) == 0 && last.find(": error: ") != std::string::npos ? last : std::string();
     };
-    const auto unreadable = [&](const std::vector<uint8_t>& bytes) { return !refusal(bytes).empty(); };
     for (size_t cut = 0; cut < effect.size(); ++cut) {
         const std::string line = refusal({effect.begin(), effect.begin() + long(cut)});
         ASSERT_NE(line.find(cut < 4 ? "neither a compiled effect" : "the effect's tables run past the end"), std::string::npos)
             << "effect cut at " << cut << ": " << line;
     }
     for (size_t cut = 0; cut < shader.size(); ++cut)
-        ASSERT_TRUE(unreadable({shader.begin(), shader.begin() + long(cut)})) << "shader cut at " << cut;
+        ASSERT_NE(refusal({shader.begin(), shader.begin() + long(cut)}), "") << "shader cut at " << cut;
     EXPECT_NE(refusal({shader.begin(), shader.end() - 4}).find("the shader has no end token"), std::string::npos);
     EXPECT_NE(refusal({shader.begin(), shader.end() - 8}).find("runs past the end of the shader"), std::string::npos);
     const size_t table = 4 * (1 + (shader[6] | shader[7] << 8));  // version and constant-table comment, its last word cut
     EXPECT_NE(refusal({shader.begin(), shader.begin() + long(table)}).find("a comment runs past the end"), std::string::npos);
     std::mt19937 random(18);
-    for (int round = 0; round < 300; ++round) {
-        std::vector<uint8_t> noise(random() % 2048);
-        for (uint8_t& b : noise) b = uint8_t(random());
-        ASSERT_TRUE(unreadable(noise)) << "round " << round;
-    }
     for (int round = 0; round < 2000; ++round) {
         std::vector<uint8_t> changed = round % 2 ? effect : shader;
         for (int edits = 1 + round % 4; edits > 0; --edits) changed[random() % changed.size()] = uint8_t(random());
         const CheckOutcome outcome = CheckShaderBytes(changed, "f", report);
-        ASSERT_TRUE(outcome != Unreadable || unreadable(changed)) << "round " << round << ": " << report;
+        ASSERT_TRUE(outcome != Unreadable || !refusal(changed).empty()) << "round " << round << ": " << report;
     }
 }
