@@ -6,6 +6,7 @@
 #include <tuple>
 #include <vector>
 
+#include "content/content_paths.h"
 #include "content/effect_check.h"
 
 namespace {
@@ -65,4 +66,6 @@ TEST(EffectCheck, EveryBoundHoldsAtItsLastByte)
     // Shorter than a tag, or another tag: not a compiled effect, left to D3DX.
     EXPECT_TRUE(EffectBytesSafeToLoad(whole.data(), 3));
     EXPECT_TRUE(Safe({'/', '/', ' ', 'f', 'x'}));
+    // The file is read whole, byte for byte: a built effect passes.
+    EXPECT_TRUE(EffectFileSafeToLoad(ContentPath::DefaultEffect));
 }
