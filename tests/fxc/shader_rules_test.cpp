@@ -19,7 +19,8 @@
 
 namespace {
 
-// `at` is the instruction the error must quote and point at; no rule: the shader must compile.
+// `at` is the instruction the error must quote and point at; no rule: the shader must compile. A
+// boundary that must pass stands before the broken instruction, where its refusal would come first.
 struct RuleCase {
     std::string stage, body, at, rule;
 };
@@ -40,9 +41,8 @@ std::vector<RuleCase> RuleCases()
     const std::string pixel = "PixelShader", vertex = "VertexShader";
     return {
         // read ports: two different constants, or inputs, in one instruction; the same one twice
-        {pixel, PS3 + " def c1, 1, 1, 1, 1\n lrp oC0, c0.x, c1, c0", "lrp oC0, c0.x, c1, c0",
-         "reads 2 different c# registers (c0, c1); ps_3_0 allows 1"},
-        {pixel, PS3 + " mad oC0, c0, c0.x, c0.y", "", ""},
+        {pixel, PS3 + " def c1, 1, 1, 1, 1\n mad r0, c0, c0.x, c0.y\n lrp oC0, c0.x, c1, c0",
+         "lrp oC0, c0.x, c1, c0", "reads 2 different c# registers (c0, c1); ps_3_0 allows 1"},
         {vertex, "vs_2_0\n dcl_position v0\n def c0, 1, 1, 1, 1\n def c1, 1, 1, 1, 1\n def c2, 0.5, 0, 0, 0\n"
                  " sincos r0.xy, c2.x, c0, c1\n mov oPos, r0.xyxy", "", ""},  // its two constants are the macro's own
         {vertex, VS3 + " dcl_normal v1\n dcl_texcoord o1\n add o1, v0, v1", "add o1, v0, v1",
@@ -59,18 +59,15 @@ std::vector<RuleCase> RuleCases()
         {pixel, PS3 + " dcl vPos\n mov oC0, vPos.xyxy", "dcl vPos", "dcl vPos takes the mask .x, .y or .xy, not .xyzw"},
         {pixel, PS3 + " dcl vPos.xy\n mov oC0, vPos.xyxy", "", ""},
         // vFace only as a condition
-        {pixel, PS3 + " dcl vFace\n mov oC0, vFace", "mov oC0, vFace",
-         "vFace may be read only as the condition of setp, if or break comparisons"},
-        {pixel, PS3 + " dcl vFace\n if_lt vFace, c0.x\n mov oC0, c0\n else\n mov oC0, c0.y\n endif", "", ""},
+        {pixel, PS3 + " dcl vFace\n if_lt vFace, c0.x\n mov oC0, c0\n endif\n mov oC0, vFace",
+         "mov oC0, vFace", "vFace may be read only as the condition of setp, if or break comparisons"},
         // sampling: into temps only; four vertex samplers; ps_2_0's full mask and plain coordinate
-        {vertex, VS3 + " dcl_texcoord o1\n dcl_2d s0\n texldl o1, v0, s0", "texldl o1, v0, s0",
-         "the destination of texldl must be a temp register (r#), not o1"},
-        {vertex, VS3 + " dcl_texcoord o1\n dcl_2d s0\n dcl_2d s3\n texldl r0, v0, s0\n texldl r1, v0, s3\n add o1, r0, r1", "", ""},
-        {pixel, "ps_2_0\n dcl t0\n dcl_2d s0\n texld r0.xy, t0, s0\n mov oC0, r0.xyxy", "texld r0.xy, t0, s0",
-         "texld in ps_2_0 writes the full mask, not .xy"},
+        {vertex, VS3 + " dcl_texcoord o1\n dcl_2d s0\n dcl_2d s3\n texldl r0, v0, s3\n texldl o1, v0, s0",
+         "texldl o1, v0, s0", "the destination of texldl must be a temp register (r#), not o1"},
+        {pixel, "ps_2_0\n dcl t0\n dcl_2d s0\n texld r0, t0, s0\n texld r1, r0, s0\n texld r2.xy, t0, s0",
+         "texld r2.xy, t0, s0", "texld in ps_2_0 writes the full mask, not .xy"},
         {pixel, "ps_2_0\n dcl t0\n dcl_2d s0\n texld r0, t0.yxzw, s0\n mov oC0, r0", "texld r0, t0.yxzw, s0",
          "the coordinate of texld in ps_2_0 is a t# or r# register without modifier or swizzle"},
-        {pixel, "ps_2_0\n dcl t0\n dcl_2d s0\n texld r0, t0, s0\n texld r1, r0, s0\n mov oC0, r1", "", ""},
         {pixel, PS3 + " dcl_texcoord v0\n dcl_2d s0\n setp_gt p0, v0.x, c0.x\n (p0) texld r0, v0, s0\n mov oC0, r0", "", ""},
         // temps: written before read, per component; scalar forms read one component
         {pixel, PS3 + " mov r0.xy, c0\n mov oC0, r0", "mov oC0, r0", "r0.zw is read before it is written"},
