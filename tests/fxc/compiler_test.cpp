@@ -366,7 +366,6 @@ TEST(CompilerErrors, ProgramExitCodesAndMessages)
 TEST(CompilerErrors, TruncatedAndMutatedSourcesNeverCrash)
 {
     const std::string source = ReadText(FXC_SHADER_DIR "/Default.fx"), name = FXC_SHADER_DIR "/fuzz.fx";
-    ASSERT_GT(source.size(), 1000u);
     ASSERT_TRUE(CompileEffectSource(source, name).ok);
     for (size_t cut = 0; cut < source.size(); cut += 97) {
         CompileResult result = CompileEffectSource(source.substr(0, cut), name);
