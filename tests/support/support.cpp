@@ -97,24 +97,31 @@ HWND HiddenWindow(int width, int height, WNDPROC procedure)
                          windowClass.hInstance, nullptr);
 }
 
-std::vector<DWORD> ReadPixels(IDirect3DDevice9* device, IDirect3DSurface9* surface)
+std::vector<DWORD> LockedPixels(IDirect3DSurface9* surface)
 {
     std::vector<DWORD> pixels;
+    D3DSURFACE_DESC desc;
+    D3DLOCKED_RECT locked;
+    if (!surface || FAILED(surface->GetDesc(&desc)) || FAILED(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY)))
+        return pixels;
+    for (UINT y = 0; y < desc.Height; ++y) {
+        const DWORD* row = reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch);
+        pixels.insert(pixels.end(), row, row + desc.Width);
+    }
+    surface->UnlockRect();
+    return pixels;
+}
+
+std::vector<DWORD> ReadPixels(IDirect3DDevice9* device, IDirect3DSurface9* surface)
+{
     D3DSURFACE_DESC desc;
     IDirect3DSurface9* copy = nullptr;
     if (!surface || FAILED(surface->GetDesc(&desc)) ||
         FAILED(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy,
                                                    nullptr)))
-        return pixels;
-    D3DLOCKED_RECT locked;
-    if (SUCCEEDED(device->GetRenderTargetData(surface, copy)) &&
-        SUCCEEDED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
-        for (UINT y = 0; y < desc.Height; ++y) {
-            const DWORD* row = reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch);
-            pixels.insert(pixels.end(), row, row + desc.Width);
-        }
-        copy->UnlockRect();
-    }
+        return {};
+    const bool copied = SUCCEEDED(device->GetRenderTargetData(surface, copy));
+    const std::vector<DWORD> pixels = copied ? LockedPixels(copy) : std::vector<DWORD>();
     copy->Release();
     return pixels;
 }

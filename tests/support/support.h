@@ -32,6 +32,8 @@ struct SceneSwap {
 HWND HiddenWindow(int width, int height, WNDPROC procedure = DefWindowProcA);
 // A render-target surface's pixels (0xAARRGGBB) row by row; empty when it cannot be read.
 std::vector<DWORD> ReadPixels(IDirect3DDevice9* device, IDirect3DSurface9* surface);
+// The same of a surface that can be locked (system memory, managed, lockable).
+std::vector<DWORD> LockedPixels(IDirect3DSurface9* surface);
 // Pixels whose RGB equals rgb (alpha ignored: back buffers are X8R8G8B8).
 size_t CountRgb(const std::vector<DWORD>& pixels, DWORD rgb);
 

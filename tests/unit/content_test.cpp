@@ -14,8 +14,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
 std::vector<D3DXVECTOR3> Positions(ID3DXMesh* mesh, const D3DXMATRIX* world = nullptr)
 {
     std::vector<D3DXVECTOR3> out(mesh->GetNumVertices());
@@ -40,34 +38,15 @@ std::vector<DWORD> Indices(ID3DXMesh* mesh)
     return out;
 }
 
-// Level 0 of a managed texture, 0xAARRGGBB row by row; its format and width beside.
-struct Level0 {
-    explicit Level0(IDirect3DTexture9* texture)
-    {
-        D3DSURFACE_DESC desc;
-        D3DLOCKED_RECT locked;
-        if (!texture || FAILED(texture->GetLevelDesc(0, &desc)) || FAILED(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY)))
-            return;
-        format = desc.Format;
-        width = desc.Width;
-        for (UINT y = 0; y < desc.Height; ++y) {
-            const DWORD* row = reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch);
-            pixels.insert(pixels.end(), row, row + desc.Width);
-        }
-        texture->UnlockRect(0);
-    }
-    DWORD At(UINT x, UINT y) const { return pixels.at(y * width + x); }
-    // The mean of one channel (shift 16 red, 8 green, 0 blue) along row y, 0..255.
-    float RowMean(UINT y, int shift) const
-    {
-        float sum = 0;
-        for (UINT x = 0; x < width; ++x) sum += (At(x, y) >> shift) & 0xFF;
-        return sum / width;
-    }
-    D3DFORMAT format = D3DFMT_UNKNOWN;
-    UINT width = 0;
-    std::vector<DWORD> pixels;
-};
+// Level 0 of a managed texture, 0xAARRGGBB row by row.
+std::vector<DWORD> Level0(IDirect3DTexture9* texture)
+{
+    IDirect3DSurface9* surface = nullptr;
+    if (!texture || FAILED(texture->GetSurfaceLevel(0, &surface))) return {};
+    const std::vector<DWORD> pixels = LockedPixels(surface);
+    surface->Release();
+    return pixels;
+}
 
 const D3DXMATRIX& World(size_t object) { return TheRenderer->objects.at(object)->world; }
 
@@ -183,15 +162,24 @@ TEST(Content, TheDinosaurHasNineSubsetsAndFacesMinusZ)
 TEST(Content, TheUndrawnSkyTexturesArriveAsDrawn)
 {
     REQUIRE_VIEWER();
-    const Level0 sky(SkyTexture), stars(SkyStarsTexture), clouds(CloudsTexture);
-    for (const Level0* png : {&sky, &stars, &clouds}) EXPECT_EQ(png->format, D3DFMT_A8R8G8B8);
-    ASSERT_EQ(sky.pixels.size(), 512u * 256u);
-    EXPECT_GT(sky.RowMean(0, 0), sky.RowMean(0, 16) + 100) << "the zenith is not blue";
-    for (int shift : {16, 8, 0}) EXPECT_GT(sky.RowMean(255, shift), 190) << "the horizon is not pale";
-    EXPECT_GT(sky.At(154, 192) & 0xFF0000, sky.At(410, 192) & 0xFF0000) << "no sun on the left";
-    ASSERT_EQ(clouds.pixels.size(), 512u * 512u);
+    for (IDirect3DTexture9* png : {SkyTexture, SkyStarsTexture, CloudsTexture}) {
+        D3DSURFACE_DESC desc = {};
+        if (png) png->GetLevelDesc(0, &desc);
+        EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);
+    }
+    const std::vector<DWORD> sky = Level0(SkyTexture), clouds = Level0(CloudsTexture);
+    ASSERT_EQ(sky.size(), 512u * 256u);
+    const auto rowMean = [&sky](UINT y, int shift) {  // of one channel: shift 16 red, 8 green, 0 blue
+        float sum = 0;
+        for (UINT x = 0; x < 512; ++x) sum += sky[y * 512 + x] >> shift & 255;
+        return sum / 512;
+    };
+    EXPECT_GT(rowMean(0, 0), rowMean(0, 16) + 100) << "the zenith is not blue";
+    for (int shift : {16, 8, 0}) EXPECT_GT(rowMean(255, shift), 190) << "the horizon is not pale";
+    EXPECT_GT(sky[192 * 512 + 154] & 0xFF0000, sky[192 * 512 + 410] & 0xFF0000) << "no sun on the left";
+    ASSERT_EQ(clouds.size(), 512u * 512u);
     // Alpha is the top byte: it orders the pixels.
-    const auto [thinnest, thickest] = std::minmax_element(clouds.pixels.begin(), clouds.pixels.end());
+    const auto [thinnest, thickest] = std::minmax_element(clouds.begin(), clouds.end());
     EXPECT_EQ(*thinnest >> 24, 0u);
     EXPECT_EQ(*thickest >> 24, 255u);
 }
@@ -200,10 +188,10 @@ TEST(Content, TheUndrawnSkyTexturesArriveAsDrawn)
 TEST(Content, TheBuilderNamesAFileItCannotWrite)
 {
     std::string output;
-    fs::create_directories("contentgen_blocked");
+    std::filesystem::create_directories("contentgen_blocked");
     std::ofstream("contentgen_blocked/Content") << "in the way";  // a file where the folder should be
     EXPECT_NE(RunProgram("contentgen.exe contentgen_blocked", output), 0u);
     EXPECT_NE(output.find("cannot write"), std::string::npos) << output;
     EXPECT_NE(output.find("Content/Models/"), std::string::npos) << output;
-    fs::remove_all("contentgen_blocked");
+    std::filesystem::remove_all("contentgen_blocked");
 }

@@ -58,22 +58,15 @@ bool Save(const Picture& picture, const std::string& path)
 
 Picture Load(const std::string& path)
 {
-    Picture picture;
     D3DXIMAGE_INFO info;
-    if (FAILED(D3DXGetImageInfoFromFileA(path.c_str(), &info))) return picture;
-    IDirect3DSurface9* surface = Surface(info.Width, info.Height);
-    D3DLOCKED_RECT locked;
-    if (surface && SUCCEEDED(D3DXLoadSurfaceFromFileA(surface, nullptr, nullptr, path.c_str(), nullptr,
-                                                      D3DX_FILTER_NONE, 0, nullptr)) &&
-        SUCCEEDED(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
-        picture = {info.Width, info.Height, {}};
-        for (UINT y = 0; y < info.Height; ++y) {
-            const DWORD* row = reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch);
-            picture.pixels.insert(picture.pixels.end(), row, row + info.Width);
-        }
-        surface->UnlockRect();
-    }
-    if (surface) surface->Release();
+    IDirect3DSurface9* surface = nullptr;
+    if (FAILED(D3DXGetImageInfoFromFileA(path.c_str(), &info)) || !(surface = Surface(info.Width, info.Height)))
+        return {};
+    Picture picture;
+    if (SUCCEEDED(D3DXLoadSurfaceFromFileA(surface, nullptr, nullptr, path.c_str(), nullptr, D3DX_FILTER_NONE, 0,
+                                           nullptr)))
+        picture = {info.Width, info.Height, LockedPixels(surface)};
+    surface->Release();
     return picture;
 }
 

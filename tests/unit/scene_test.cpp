@@ -7,6 +7,7 @@
 #include "content/materials.h"
 #include "gfx/device.h"
 #include "tests/support/support.h"
+#include "tests/unit/matrix_expect.h"
 
 TEST(Scene, TwentyThreeObjectsWithTheirMeshesMaterialsPassesAndSubsets)
 {
@@ -40,9 +41,7 @@ TEST(Scene, EachObjectStandsWhereItIsPlaced)
         {21, 3, 1.2f, 0.54f, 0, 1},      {22, 1, 0, 0.005f, 0, 0},   {22, 3, 0.15f, -0.5f, 0.4f, 1},
     };
     for (const auto& r : rows) {
-        const D3DXMATRIX& world = TheRenderer->objects.at(r.object)->world;
-        const float expected[4] = {r.a, r.b, r.c, r.d};
-        for (int k = 0; k < 4; ++k)
-            EXPECT_NEAR(world(r.row, k), expected[k], 1e-4f) << "object " << r.object << ", row " << r.row;
+        SCOPED_TRACE(testing::Message() << "object " << r.object);
+        ExpectRow(TheRenderer->objects.at(r.object)->world, r.row, r.a, r.b, r.c, r.d);
     }
 }

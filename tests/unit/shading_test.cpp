@@ -41,21 +41,6 @@ float Highlight(const Vec& n, const Vec& toEye, float power)
     return std::pow(std::max(0.0f, D3DXVec3Dot(&n, &half)), power);
 }
 
-// Looks from eye at the origin, where the patch fills most of the view.
-struct EyeCamera : Camera3D {
-    D3DXMATRIX projection;
-    explicit EyeCamera(const Vec& eye)
-    {
-        position = eye;
-        const Vec at(0, 0, 0), up = std::abs(Unit(eye).y) > 0.99f ? Vec(0, 0, 1) : Vec(0, 1, 0);
-        D3DXMatrixLookAtLH(&view, &eye, &at, &up);
-        D3DXMatrixInverse(&inverseView, nullptr, &view);
-        reflectedView = view;
-        D3DXMatrixPerspectiveFovLH(&projection, 2 * std::atan(1.2f / D3DXVec3Length(&eye)), 1, 0.1f, 100);
-    }
-    void Update(float) override {}
-};
-
 // The patch (2 x 2 about its origin, face up, U along +x, V along +z) turned about x by tilt
 // (its normal towards +z), then raised to height.
 D3DXMATRIX Placed(float height, float tilt = 0)
@@ -73,18 +58,18 @@ using Expected = std::function<Vec(const Vec& at, const Vec& toEye, const Vec& n
 
 class Shading : public testing::Test {
 protected:
-    IDirect3DTexture9* target = nullptr;
-    IDirect3DSurface9* surface = nullptr;
+    RenderTarget target;
     ID3DXMesh* patch = nullptr;
     std::vector<IUnknown*> made;  // released after the test
 
     void SetUp() override
     {
         if (!EnsureViewer()) return;
-        D3DXCreateTexture(Device, Side, Side, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &target);
-        target->GetSurfaceLevel(0, &surface);
+        D3DXCreateTexture(Device, Side, Side, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
+                          &target.texture);
+        target.texture->GetSurfaceLevel(0, &target.surface);
         D3DXCreateMesh(2, 4, D3DXMESH_MANAGED, TangentFrameLayout, Device, &patch);
-        made = {target, surface, patch};
+        made = {target.texture, target.surface, patch};
         struct { Vec position; D3DXVECTOR2 uv; Vec normal, tangent, binormal; } * v;
         patch->LockVertexBuffer(0, reinterpret_cast<void**>(&v));
         for (int i = 0; i < 4; ++i) {
@@ -125,42 +110,36 @@ protected:
     void Check(const Material& material, const D3DXMATRIX& world, const Vec& eye, const char* what,
                const Expected& expected, float lift = 0)
     {
-        const EyeCamera camera(eye);
-        IDirect3DSurface9* backBuffer = nullptr;
-        Device->GetRenderTarget(0, &backBuffer);
-        Device->SetRenderTarget(0, surface);
+        // Looking at the origin, where the patch fills most of the view.
+        const FlyingCamera camera(eye, std::atan2(eye.x, -eye.z), -std::asin(eye.y / D3DXVec3Length(&eye)));
+        D3DXMATRIX projection;
+        D3DXMatrixPerspectiveFovLH(&projection, 2 * std::atan(1.2f / D3DXVec3Length(&eye)), 1, 0.1f, 100);
+        BindRenderTarget(*TheRenderer, &target);
         Device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
         Device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, Black, 1.0f, 0);
-        SetCameraParameters(camera, camera.projection, false);
+        SetCameraParameters(camera, projection, false);
         const D3DXVECTOR4 size(Side, Side, 0, 0);
         DefaultEffect->SetVector(DefaultFx::SourceSize.name, &size);
         Device->BeginScene();
         DrawObject(RenderObject{world, patch, const_cast<Material*>(&material), PassMain, 1}, nullptr);
         Device->EndScene();
-        const std::vector<DWORD> pixels = ReadPixels(Device, surface);
-        Device->SetRenderTarget(0, backBuffer);
-        backBuffer->Release();
+        BindRenderTarget(*TheRenderer, nullptr);
+        const std::vector<DWORD> pixels = ReadPixels(Device, target.surface);
         ASSERT_EQ(pixels.size(), size_t(Side * Side)) << what;
 
-        D3DXMATRIX identity, local;
-        D3DXMatrixIdentity(&identity);
-        D3DXMatrixInverse(&local, nullptr, &world);
         const D3DVIEWPORT9 viewport = {0, 0, Side, Side, 0, 1};
-        const Vec lifted(0, lift, 0), up(0, 1, 0);
-        Vec centre, normal, ends[2], at, inPatch;
-        D3DXVec3TransformCoord(&centre, &lifted, &world);
-        D3DXVec3TransformNormal(&normal, &up, &world);
+        const Vec normal(world._21, world._22, world._23);  // the patch's y axis: Placed only turns and moves it
+        Vec ends[2], at;
         float worst = 0;
         int checked = 0, worstAt = 0;
         for (UINT i = 0; i < pixels.size(); ++i) {
-            for (int end = 0; end < 2; ++end) {  // pixel centres lie on whole coordinates
+            for (int end = 0; end < 2; ++end) {  // in the patch's own space; pixel centres lie on whole coordinates
                 const Vec screen(float(i % Side), float(i / Side), float(end));
-                D3DXVec3Unproject(&ends[end], &screen, &viewport, &camera.projection, &camera.view, &identity);
+                D3DXVec3Unproject(&ends[end], &screen, &viewport, &projection, &camera.view, &world);
             }
-            const Vec ray = ends[1] - ends[0], toCentre = centre - ends[0];
-            at = ends[0] + ray * (D3DXVec3Dot(&toCentre, &normal) / D3DXVec3Dot(&ray, &normal));
-            D3DXVec3TransformCoord(&inPatch, &at, &local);
+            const Vec inPatch = Mix(ends[0], ends[1], (lift - ends[0].y) / (ends[1].y - ends[0].y));
             if (std::abs(inPatch.x) > 0.9f || std::abs(inPatch.z) > 0.9f) continue;
+            D3DXVec3TransformCoord(&at, &inPatch, &world);
             const Vec want = expected(at, Unit(eye - at), normal), got = Colour(pixels[i]);
             for (float off : {Sat(want.x) - got.x, Sat(want.y) - got.y, Sat(want.z) - got.z})
                 if (std::abs(off) * 255 > worst) worst = std::abs(off) * 255, worstAt = i;
