@@ -65,6 +65,7 @@ protected:
     void SetUp() override
     {
         if (!EnsureViewer()) return;
+        ASSERT_NE(DefaultEffect, nullptr) << "the effect did not load: no shading to check";  // the body is skipped
         D3DXCreateTexture(Device, Side, Side, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
                           &target.texture);
         target.texture->GetSurfaceLevel(0, &target.surface);
