@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -77,10 +76,7 @@ void Hold(std::initializer_list<int> keys)
 void Key(int key, bool down)
 {
     Fake.keys[key] = down ? 0x80 : 0;
-    DIDEVICEOBJECTDATA event = {};
-    event.dwOfs = key;
-    event.dwData = Fake.keys[key];
-    Fake.events.push_back(event);
+    Fake.events.push_back({DWORD(key), Fake.keys[key], 0, 0, 0});
 }
 
 void Tap(int key)

@@ -25,10 +25,8 @@ void ExpectNames(ID3DXEffect* effect, const EffectParam (&params)[P], const char
         D3DXPARAMETER_DESC desc = {};
         EXPECT_EQ(effect->GetParameterDesc(effect->GetParameterByName(nullptr, param.name), &desc), D3D_OK) << param.name;
         const UINT* want = shapes[int(param.type)];
-        EXPECT_TRUE(UINT(desc.Class) == want[0] && UINT(desc.Type) == want[1] && desc.Rows == want[2] &&
-                    desc.Columns == want[3])
-            << param.name << ": class " << desc.Class << ", type " << desc.Type << ", " << desc.Rows << " x "
-            << desc.Columns;
+        EXPECT_EQ(std::vector<UINT>({UINT(desc.Class), UINT(desc.Type), desc.Rows, desc.Columns}),
+                  std::vector<UINT>(want, want + 4)) << param.name;
     }
     for (const char* technique : techniques) {
         EXPECT_EQ(effect->SetTechnique(technique), D3D_OK) << technique;
