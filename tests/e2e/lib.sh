@@ -83,13 +83,12 @@ wait_window() {
 # show_viewer_output: the viewer's exit code (if it ended), its standard output and the end of
 # its standard error.
 show_viewer_output() {
-  local name=${VIEWER_OUT%.out}
   if ! kill -0 "$VIEWER_PID" 2>/dev/null; then
     reap_viewer
     echo "  the viewer ended with $EXIT_CODE"
   fi
   echo "  its output: $(head -c 600 "$VIEWER_OUT" 2>/dev/null)"
-  tail -n 15 "$name.err" 2>/dev/null | sed 's/^/  stderr: /'
+  tail -n 15 "${VIEWER_OUT%.out}.err" 2>/dev/null | sed 's/^/  stderr: /'
 }
 
 # focus_viewer: gives the viewer keyboard focus (a click activates it under an unmanaged Wine).
