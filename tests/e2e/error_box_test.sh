@@ -10,9 +10,7 @@ cp -r "$BUILD_DIR/Content" "$WORK/Content"
 
 # watched NAME: the viewer in $WORK with no standard output; box_watch's report in $VIEWER_OUT.
 watched() {
-  VIEWER_NAME=$1 VIEWER_OUT=$E2E_OUT/$1.out
-  (cd "$WORK" && exec "$SCRIPTS/wine-run" "$PREFIX" "$BUILD_DIR/box_watch.exe" tidewater.exe >"$VIEWER_OUT" 2>"$E2E_OUT/$1.err") &
-  VIEWER_PID=$!
+  VIEWER_EXE=$BUILD_DIR/box_watch.exe start_viewer "$1" "$WORK" tidewater.exe
 }
 report() { tr -d '\r' <"$VIEWER_OUT"; }  # without the CRs of Windows line ends
 

@@ -26,27 +26,16 @@ break_file() {
   esac
 }
 
-restore_file() {
-  cp "$BUILD_DIR/$1" "$WORK/$1"
-}
-
-# crashed NAME: Wine's report of an unhandled exception or a debugger start, on stderr.
-crashed() {
-  grep -qiE 'unhandled (exception|page fault)|backtrace|winedbg|EXCEPTION_' "$E2E_OUT/$1.err"
-}
-
 # Frames presented (Wine's frame-rate line, the first about 1.5 s after the device is made) while
 # the viewer stays alive, then closed with alt+F4 and ended with 0. Each check below leaves its
 # finding in PROBLEM.
 expect_running_viewer() {
-  local i
   wait_window 30 || { PROBLEM="no window"; return; }
-  for ((i = 0; i < 300; i++)); do
-    kill -0 "$VIEWER_PID" 2>/dev/null || { reap_viewer; PROBLEM="ended by itself with $EXIT_CODE"; return; }
-    grep -q 'trace:fps' "$E2E_OUT/$VIEWER_NAME.err" && break
-    sleep 0.1
-  done
-  [ "$i" -lt 300 ] || { PROBLEM="no frame presented"; return; }
+  if ! poll 30 grep -q 'trace:fps' "$E2E_OUT/$VIEWER_NAME.err"; then
+    PROBLEM="no frame presented"
+    kill -0 "$VIEWER_PID" 2>/dev/null || { reap_viewer; PROBLEM="ended by itself with $EXIT_CODE"; }
+    return
+  fi
   focus_viewer
   xdotool key alt+F4
   wait_exit 20 || { PROBLEM="did not end when closed"; return; }
@@ -55,10 +44,9 @@ expect_running_viewer() {
 
 # The message, then an orderly exit with 1 within 30 s.
 expect_effect_failure() {
-  local file=$1
   wait_exit 30 || { PROBLEM="still running after 30 s"; return; }
   [ "$EXIT_CODE" = 1 ] || PROBLEM="exit code $EXIT_CODE, not 1"
-  grep -qF "ERROR: Could not load effect ./$file" "$VIEWER_OUT" || PROBLEM="$PROBLEM; no effect message"
+  grep -qF "ERROR: Could not load effect ./$1" "$VIEWER_OUT" || PROBLEM="$PROBLEM; no effect message"
 }
 
 # run_case VARIANT FILE: one start of the viewer on the damaged copy, judged by the file's kind.
@@ -76,7 +64,9 @@ run_case() {
       grep -qF "ERROR: Could not load mesh ./$file" "$VIEWER_OUT" || PROBLEM="$PROBLEM; no mesh message" ;;
     *) expect_running_viewer ;;
   esac
-  crashed "$name" && PROBLEM="$PROBLEM; crash report on stderr"
+  # Wine's report of an unhandled exception or a debugger start
+  grep -qiE 'unhandled (exception|page fault)|backtrace|winedbg|EXCEPTION_' "$E2E_OUT/$name.err" &&
+    PROBLEM="$PROBLEM; crash report on stderr"
   kill -0 "$VIEWER_PID" 2>/dev/null && stop_viewer
   if [ -z "$PROBLEM" ]; then
     pass "$file $variant"
@@ -84,7 +74,7 @@ run_case() {
     fail "$file $variant: ${PROBLEM#; } (output in $E2E_OUT/$name.*)"
     cp "$WORK/$file" "$E2E_OUT/$name.input" 2>/dev/null
   fi
-  restore_file "$file"
+  cp "$BUILD_DIR/$file" "$WORK/$file"
 }
 
 # One file of each format gets the random-bytes case (all with FAULTS_ALL=1): random bytes

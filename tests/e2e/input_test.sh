@@ -5,38 +5,31 @@
 source "$(dirname "$0")/lib.sh"
 export WINEDEBUG=-all,+fps  # the frame rate goes to input.err: key holds span that many frames
 
-# The camera is judged above the horizon only. It starts pitched 0.25 rad down and no key here
-# tilts it: with the 45 degree field of view the horizon lies 237 of the 768 frame rows above the
-# middle, screen y 230 in the 722-row client area at y 92. The sea lies below the camera, so its
-# waves can never be drawn above that line at any frame rate; what is there (sky, land, models)
-# changes only when the camera moves. A still view changes no pixel there, one frame's step of W
-# about two thousand (by 8%).
+# The camera is judged above the horizon only, where the sea (below the camera) is never drawn at
+# any frame rate: the view starts pitched 0.25 rad down and no key here tilts it, so with the 45
+# degree field of view the horizon lies 237 of the 768 frame rows above the middle, screen y 230.
+# There a still view changes no pixel, one frame's step of W about two thousand (by 8%).
 ABOVE_HORIZON=1000x122+62+100
 STILL=100 MOVED=1000
 
-running() { kill -0 "$VIEWER_PID" 2>/dev/null; }
 moved() { differ 8% $ABOVE_HORIZON "$1" "$2"; }
 
 # press KEY BEFORE AFTER: puts KEY down and leaves it there until the view above the horizon
 # differs from BEFORE (the frame rate here can be one frame a second, so a fixed short hold may
 # see no frame at all); DIFF is the count of changed pixels.
 press() {
-  local i
   DIFF=0
   xdotool keydown "$1"
-  for ((i = 0; i < 60; i++)); do
-    sleep 0.2; shot "$3"; DIFF=$(moved "$2" "$3")
-    [ "${DIFF:-0}" -gt $MOVED ] && return 0
-  done
-  return 1
+  poll 30 view_moved "$2" "$3"
+}
+view_moved() {
+  shot "$2"
+  DIFF=$(moved "$1" "$2")
+  [ "${DIFF:-0}" -gt $MOVED ]
 }
 
 # fly KEY BEFORE AFTER WHAT: holds KEY until the view moved, then lets it go.
 fly() {
-  if [ "$(std_dev "$SHOTS/$2.png" $CLIENT)" -lt 2 ]; then
-    echo "note: only a clear colour is drawn, nothing to see move for $4"
-    xdotool keydown "$1"; sleep 1; xdotool keyup "$1"; shot "$3"; return
-  fi
   press "$1" "$2" "$3"
   xdotool keyup "$1"
   settled "$3"  # the view at rest again: what the next key is judged against
@@ -45,14 +38,10 @@ fly() {
 
 start_viewer input
 wait_window 30 && pass "viewer window up" || fail "no viewer window"
-rendered input-before && pass "first frames drawn" || echo "note: nothing but a clear colour is drawn"
+rendered input-before && pass "first frames drawn" || fail "no scene drawn"
 focus_viewer
 rendered input-before  # focusing erases the client area until the next frame
-new_frame input-before input-idle
-idle=$(moved input-before input-idle)
-[ "${idle:-0}" -lt $STILL ] && pass "the view stands still without keys ($idle pixels above the horizon)" ||
-  fail "the view moves by itself ($idle pixels above the horizon)"
-fly w input-idle input-forward "holding W"
+fly w input-before input-forward "holding W"
 
 # W held, the focus moved to another X client and W released there: the viewer never sees the
 # release, yet its view must stop moving while it is inactive. W keeps the island ahead, so a
@@ -64,8 +53,6 @@ OTHER=$(find_window xmessage 20)
 focus_viewer
 if [ -z "$OTHER" ]; then
   fail "no second X client to take the focus"
-elif [ "$(std_dev "$SHOTS/input-forward.png" $CLIENT)" -lt 2 ]; then
-  echo "note: only a clear colour is drawn, nothing to see move after the focus change"
 elif press w input-forward input-away-held; then
   timeout 5 xdotool windowfocus --sync "$OTHER"
   # Waits counted in frames keep a kept key's flight short at any frame rate: the island stays in
@@ -80,9 +67,8 @@ else
   xdotool keyup w; fail "holding W before the focus change left the view as it was"
 fi
 
-# The Escape that closes a menu is still down when the frame loop resumes: it must not quit
-# (the About box's closing keys are checked by the window and scene tests). After the About box,
-# a key pressed afresh flies again.
+# The Escape that closes a menu is still down when the frame loop resumes: it must not quit (the
+# window test checks the About box's). After the About box, a key pressed afresh flies again.
 focus_viewer
 xdotool key alt+h; sleep 0.5; xdotool key Escape; sleep 0.2; xdotool key Escape
 still_running input-menu && pass "the Escape that closed a menu did not quit" || fail "closing a menu quit the viewer"
@@ -90,19 +76,16 @@ open_about && xdotool key Escape && about_closed || fail "the About box did not 
 focus_viewer
 rendered input-after-about
 fly s input-after-about input-back "holding S after the About box"
-# Last: a turn may leave the island out of view, and nothing after it needs the island.
-fly Right input-back input-turn "holding Right"
-running && pass "still running after the flights" || fail "viewer ended while flying"
+kill -0 "$VIEWER_PID" 2>/dev/null && pass "still running after the flights" || fail "viewer ended while flying"
 
-# A plain tap of a few milliseconds: it falls between two frames, and still quits.
+# A tap with no pause between press and release: no frame's snapshot sees it down (xdotool's
+# default pause let one sometimes), only the buffered events can, and it must still quit.
 focus_viewer
-xdotool key Escape
+xdotool key --delay 0 Escape
 wait_exit 30
 [ "$EXIT_CODE" = 0 ] && pass "a tap of Escape ends the viewer with 0" || fail "a tap of Escape gave exit code $EXIT_CODE"
 
 status=$(grep -o "We don't got a controller! :(" "$VIEWER_OUT" | wc -l)
 [ "$status" -ge 10 ] && pass "no-pad status printed each frame ($status times)" || fail "no-pad status printed $status times"
-grep -q "We got a controller" "$VIEWER_OUT" && fail "a pad was reported on a machine without one"
-grep -q "ERROR: Could not initialise the keyboard" "$VIEWER_OUT" && fail "the keyboard could not be set up"
 grep -o 'approx [0-9.]*fps' "$E2E_OUT/input.err" | tr '\n' ' ' | sed 's/^/frame rates: /'; echo
 finish

@@ -19,12 +19,13 @@ FAILURES=0
 fail() { echo "FAIL: $*"; FAILURES=$((FAILURES + 1)); }
 pass() { echo "ok: $*"; }
 
-# start_viewer NAME [dir]: runs $VIEWER_EXE from dir (default BUILD_DIR); stdout to $E2E_OUT/NAME.out.
+# start_viewer NAME [dir [arguments]]: runs $VIEWER_EXE from dir (default BUILD_DIR); stdout to
+# $E2E_OUT/NAME.out.
 start_viewer() {
   local name=$1 dir=${2:-$BUILD_DIR}
   VIEWER_NAME=$name VIEWER_DIR=$dir
   VIEWER_OUT=$E2E_OUT/$name.out
-  (cd "$dir" && exec "$SCRIPTS/wine-run" "$PREFIX" "$VIEWER_EXE" >"$VIEWER_OUT" 2>"$E2E_OUT/$name.err") &
+  (cd "$dir" && exec "$SCRIPTS/wine-run" "$PREFIX" "$VIEWER_EXE" "${@:3}" >"$VIEWER_OUT" 2>"$E2E_OUT/$name.err") &
   VIEWER_PID=$!
 }
 
@@ -33,17 +34,22 @@ content_files() {
   grep -o '"\./Content/[^"]*"' "$SCRIPTS/../content/content_paths.h" | tr -d '"' | sed 's#^\./##' | awk '!seen[$0]++'
 }
 
-# find_window TITLE [seconds]: prints the id of the first window with that exact title.
-find_window() {
-  local title=$1 seconds=${2:-30} i id
-  for ((i = 0; i < seconds * 10; i++)); do
-    id=$(xdotool search --name "^${title}\$" 2>/dev/null | head -1)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    [ -n "$VIEWER_PID" ] && ! kill -0 "$VIEWER_PID" 2>/dev/null && return 1
+# poll SECONDS COMMAND...: tries COMMAND every tenth of a second until it holds; false after
+# SECONDS, or at once when the viewer has ended.
+poll() {
+  local end=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    ((SECONDS < end)) && kill -0 "$VIEWER_PID" 2>/dev/null || return 1
     sleep 0.1
   done
-  return 1
 }
+
+# find_window TITLE [seconds]: prints the id of the first window with that exact title.
+find_window() {
+  poll "${2:-30}" titled "$1"
+}
+titled() { xdotool search --name "^$1\$" 2>/dev/null | head -1 | grep .; }
 
 # open_about: Help > About from the keyboard; sets ABOUT to the box's window (false if none).
 open_about() {
@@ -54,19 +60,13 @@ open_about() {
 
 # about_closed: true once no window titled About is left (within 5 s).
 about_closed() {
-  local i
-  for ((i = 0; i < 50; i++)); do
-    [ -z "$(xdotool search --name '^About$' 2>/dev/null)" ] && return 0
-    sleep 0.1
-  done
-  return 1
+  poll 5 eval '! titled About >/dev/null'
 }
 
-# wait_window [seconds]: sets VIEWER_WINDOW to the viewer's main window. When none comes, shows
-# what the viewer said, so that a failure far away (CI) can be read from the test's output.
-# A start that ended before any window existed is tried once more, with a note: Wine has been
-# seen, rarely and on a loaded machine, to end a start that early; a viewer that cannot start
-# fails twice.
+# wait_window [seconds]: sets VIEWER_WINDOW to the viewer's main window; when none comes, shows
+# what the viewer said (a failure far away, on CI, can be read from the output). A start that
+# ended before any window is tried once more: Wine has been seen, rarely and under load, to end a
+# start that early; a viewer that cannot start fails twice.
 wait_window() {
   local seconds=${1:-30}
   VIEWER_WINDOW=$(find_window Tidewater "$seconds") && return 0
@@ -83,13 +83,12 @@ wait_window() {
 # show_viewer_output: the viewer's exit code (if it ended), its standard output and the end of
 # its standard error.
 show_viewer_output() {
-  local name=${VIEWER_OUT%.out}
   if ! kill -0 "$VIEWER_PID" 2>/dev/null; then
     reap_viewer
     echo "  the viewer ended with $EXIT_CODE"
   fi
   echo "  its output: $(head -c 600 "$VIEWER_OUT" 2>/dev/null)"
-  tail -n 15 "$name.err" 2>/dev/null | sed 's/^/  stderr: /'
+  tail -n 15 "${VIEWER_OUT%.out}.err" 2>/dev/null | sed 's/^/  stderr: /'
 }
 
 # focus_viewer: gives the viewer keyboard focus (a click activates it under an unmanaged Wine).
@@ -112,17 +111,12 @@ shot() {
 
 CLIENT=1000x690+62+100  # inside the client area of the window at (50, 50), below the menu bar
 
-# rendered NAME: waits (content loading takes a while) until the client area shows a scene.
+# rendered NAME: waits (content loading takes a while) until the client area shows a scene: a
+# flat colour (nothing drawn, or the clear colour alone) has no spread, the scene about 50.
 rendered() {
-  local i
-  for ((i = 0; i < 120; i++)); do
-    shot "$1"
-    [ "$(std_dev "$SHOTS/$1.png" $CLIENT)" -ge 2 ] && return 0
-    kill -0 "$VIEWER_PID" 2>/dev/null || return 1
-    sleep 0.5
-  done
-  return 1
+  poll 90 shows_scene "$1"
 }
+shows_scene() { shot "$1" && [ "$(std_dev "$SHOTS/$1.png" $CLIENT)" -ge 20 ]; }
 
 # differ FUZZ REGION A B: how many pixels of REGION (like 100x50+10+20) differ by more than FUZZ
 # between the shots A and B.
@@ -132,23 +126,22 @@ differ() {
 
 # new_frame BEFORE AFTER: takes shots as AFTER until the sea in it differs from BEFORE's, so that
 # AFTER shows a frame presented after BEFORE was taken; false after 30 s or once the viewer ended.
-# The waves move every frame: below the start view's horizon each frame changes ten thousand
-# pixels or more by 2%, a shot of the same frame none. Waits counted in frames, not seconds, hold
-# at any frame rate. WAVES: the pixels changed; WAITED: the seconds it took.
+# The waves move every frame: below the start view's horizon a frame changes about a thousand
+# pixels or more by 2%, a shot of the same frame none (a frame that changes fewer only makes the
+# wait one frame longer). Waits counted in frames, not seconds, hold at any frame rate. WAVES: the
+# pixels changed; WAITED: the seconds it took.
 SEA=1000x560+62+250
 new_frame() {
   local start=$SECONDS
-  while ((SECONDS - start < 30)); do
-    shot "$2"
-    WAVES=$(differ 2% $SEA "$1" "$2") WAITED=$((SECONDS - start + 1))
-    if [ "${WAVES:-0}" -ge 1000 ]; then
-      ((WAVES < ${FEWEST_WAVES:-WAVES + 1})) && FEWEST_WAVES=$WAVES
-      return 0
-    fi
-    kill -0 "$VIEWER_PID" 2>/dev/null || return 1
-    sleep 0.2
-  done
-  return 1
+  poll 30 sea_moved "$1" "$2" || return 1
+  WAITED=$((SECONDS - start + 1))
+  ((WAVES < ${FEWEST_WAVES:-WAVES + 1})) && FEWEST_WAVES=$WAVES
+  return 0
+}
+sea_moved() {
+  shot "$2"
+  WAVES=$(differ 2% $SEA "$1" "$2")
+  [ "${WAVES:-0}" -ge 1000 ]
 }
 
 # settled NAME: takes shots until NAME shows a frame begun after the call (the second new frame):
@@ -165,13 +158,8 @@ still_running() {
 
 # wait_exit [seconds]: waits for the viewer; sets EXIT_CODE (124 when it did not end in time).
 wait_exit() {
-  local seconds=${1:-20} i
-  for ((i = 0; i < seconds * 10; i++)); do
-    if ! kill -0 "$VIEWER_PID" 2>/dev/null; then
-      reap_viewer; return 0
-    fi
-    sleep 0.1
-  done
+  poll "${1:-20}" eval '! kill -0 "$VIEWER_PID" 2>/dev/null'
+  kill -0 "$VIEWER_PID" 2>/dev/null || { reap_viewer; return 0; }
   EXIT_CODE=124
   kill -9 "$VIEWER_PID" 2>/dev/null
   return 1
@@ -188,11 +176,6 @@ reap_viewer() {
 stop_viewer() {
   [ -n "$VIEWER_PID" ] && kill -0 "$VIEWER_PID" 2>/dev/null && kill -9 "$VIEWER_PID" 2>/dev/null
   WINEPREFIX=$PREFIX wineserver -w 2>/dev/null
-}
-
-# mean_colour FILE GEOMETRY: prints the mean "r g b" (0-255) of a region like 100x50+10+20.
-mean_colour() {
-  convert "$1" -crop "$2" +repage -resize 1x1\! -format '%[fx:int(255*r+.5)] %[fx:int(255*g+.5)] %[fx:int(255*b+.5)]' info:
 }
 
 # std_dev FILE GEOMETRY: prints the standard deviation (0-255) of a region; a flat colour gives 0.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "app/app.h"
@@ -75,14 +76,10 @@ struct Direct3D : IDirect3D9 {
     }
     HRESULT STDMETHODCALLTYPE CheckDeviceMultiSampleType(UINT, D3DDEVTYPE, D3DFORMAT, BOOL, D3DMULTISAMPLE_TYPE,
                                                          DWORD*) override { return E_FAIL; }
-    HRESULT STDMETHODCALLTYPE CheckDepthStencilMatch(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, D3DFORMAT) override
-    {
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE CheckDeviceFormatConversion(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT) override
-    {
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE CheckDepthStencilMatch(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT,
+                                                     D3DFORMAT) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE CheckDeviceFormatConversion(UINT, D3DDEVTYPE, D3DFORMAT,
+                                                          D3DFORMAT) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE GetDeviceCaps(UINT, D3DDEVTYPE, D3DCAPS9* c) override
     {
         *c = {};
@@ -107,11 +104,9 @@ TEST(InitDevice, EachFailedStepSaysSoAndLeavesNoDevice)
         {true, S_OK, S_OK, E_FAIL, "ERROR: Couldn't get device caps!"},
         {true, S_OK, S_OK, S_OK, "ERROR: Couldn't create device!"},
     };
-    const auto create = CreateDirect3D;
-    IDirect3D9* const object = Direct3DObject;
-    IDirect3DDevice9* const device = std::exchange(Device, nullptr);
-    Renderer* const renderer = std::exchange(TheRenderer, nullptr);
-    const D3DPRESENT_PARAMETERS params = PresentParams;
+    const auto saved = std::make_tuple(CreateDirect3D, Direct3DObject, Device, TheRenderer, PresentParams);
+    Device = nullptr;
+    TheRenderer = nullptr;
     for (const Case& c : cases) {
         Answers.mode = c.mode, Answers.depth = c.depth, Answers.caps = c.caps;
         CreateDirect3D = c.made ? [](UINT) -> IDirect3D9* { return &Answers; } : [](UINT) -> IDirect3D9* { return nullptr; };
@@ -120,11 +115,7 @@ TEST(InitDevice, EachFailedStepSaysSoAndLeavesNoDevice)
         EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string(c.message) + "\n");
         EXPECT_TRUE(Device == nullptr && TheRenderer == nullptr) << c.message;
     }
-    CreateDirect3D = create;
-    Direct3DObject = object;
-    Device = device;
-    TheRenderer = renderer;
-    PresentParams = params;
+    std::tie(CreateDirect3D, Direct3DObject, Device, TheRenderer, PresentParams) = saved;
 }
 
 // The water's vertex shader reads two A8R8G8B8 textures, filtered linearly (with mip levels for
