@@ -35,6 +35,7 @@ TEST(DeviceStep, LossSuspendsFramesNotTimeAndAResetRemakesTheEffects)
     blocker->Release();
     EXPECT_EQ(RunDeviceStep(D3DERR_DEVICENOTRESET), FrameOutcome::ResetAndRendered);
     EXPECT_FALSE(DeviceLost);
+    ASSERT_TRUE(DefaultEffect && PostProcessEffect) << "the effects did not load again";
     ASSERT_EQ(EffectList, (std::vector<ID3DXEffect*>{DefaultEffect, PostProcessEffect}));
     const std::pair<const char*, IDirect3DTexture9*> bound[] = {
         {DefaultFx::Terrain0.name, Terrain0Texture}, {DefaultFx::Terrain1.name, Terrain1Texture},
