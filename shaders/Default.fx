@@ -6,11 +6,11 @@
 //   both stages       c16 CameraPosition, c18 AccumulatedTime, c19 SourceSize, c25 specPower,
 //                     c26 SunDirection, c27 AmbientLight
 //   vertex samplers   s0 DisplacementMap, s1 Texture (the water's tint)
-//   pixel samplers    s0 Texture, s1 NormalHeightMap, s2 NormalHeightMap (the water's), s3-s4 Terrain1-2,
+//   pixel samplers    s0 Texture, s1 NormalHeightMap, s2 NormalHeightMap (the water's), s4 Terrain2,
 //                     s6 TerrainHeight, s8 WaterReflection, s9 WaterRefraction
 // Matrices are uploaded as columns, so "dp4 r.x, v, c0" ... "dp4 r.w, v, c3" is v * M.
 // Shared shader code is written once and included in place: transform.fxh (vertex), lighting.fxh
-// (either stage), terrain_layers.fxh (the terrain's palette, shared with the content builder).
+// (either stage).
 //
 // On llvmpipe every texture read costs about as much as the rest of a pixel's work, and a dynamic
 // branch saves nothing (both sides run for every pixel), so the techniques read as few texels as
@@ -36,9 +36,10 @@ float AmbientLight : register(c27) = 0.35;
 texture Texture;
 texture NormalHeightMap;
 texture DisplacementMap;
-// The terrain's layers: Terrain1 and Terrain2 hold their noise fields (terrain_layers.fxh);
-// Terrain0 and Terrain3 are the sand and snow pictures, which no technique needs. Nor does the
-// water need FoamTexture: its foam takes its brightness pattern from the waves it reads anyway.
+// Terrain2 holds the terrain's colour, its layers mixed by the content builder (terrain_layers.fxh);
+// Terrain0, Terrain1 and Terrain3 are the sand, grass and snow pictures, which no technique needs.
+// Nor does the water need FoamTexture: its foam takes its brightness pattern from the waves it
+// reads anyway.
 texture Terrain0;
 texture Terrain1;
 texture Terrain2;
@@ -62,11 +63,6 @@ sampler2D NormalHeightSampler : register(ps, s1) = sampler_state
 sampler2D WaveSampler : register(ps, s2) = sampler_state
 {
     Texture = <NormalHeightMap>; MinFilter = Linear; MagFilter = Linear; MipFilter = Point;
-    AddressU = Wrap; AddressV = Wrap;
-};
-sampler2D Terrain1Sampler : register(ps, s3) = sampler_state
-{
-    Texture = <Terrain1>; MinFilter = Linear; MagFilter = Linear; MipFilter = Point;
     AddressU = Wrap; AddressV = Wrap;
 };
 sampler2D Terrain2Sampler : register(ps, s4) = sampler_state
@@ -146,9 +142,9 @@ technique Default
     }
 }
 
-// Layers by world height and slope: sand, grass, rock, snow, and rock on steep slopes; darker
-// and wetter below the water line. Layers are sampled from world x,z so tiles join seamlessly.
-// The terrain is smooth at its vertices' spacing, so it is lit per vertex.
+// The terrain's colour, its layers by world height and slope, is baked over one tile, which
+// repeats every 15 units: read at world x, z over 15, so tiles join seamlessly. The terrain is
+// smooth at its vertices' spacing, so it is lit per vertex.
 technique Terrain
 {
     pass P0
@@ -160,12 +156,12 @@ technique Terrain
         VertexShader = asm
         {
             vs_3_0
-            def c20, 0, 1, 0.2, 0.35           // 0, 1, soil is matte: a fifth of the material's highlight, layer tiling
+            def c20, 0, 1, 0.2, 0.0666666667   // 0, 1, soil is matte: a fifth of the material's highlight, 1 / tile
             dcl_position v0
             dcl_normal v1
             dcl_position o0
-            dcl_texcoord0 o1.xyz
-            dcl_texcoord1 o2.xyz
+            dcl_texcoord0 o1.xy
+            dcl_texcoord1 o2.xy
             #include "transform.fxh"
             // The tiles are scaled unevenly: normals take the inverse-transpose, that is each
             // component divided by its World row's squared length, then World itself.
@@ -185,66 +181,20 @@ technique Terrain
             nrm r1.xyz, r3
             mov r2.xyz, r0
             #include "lighting.fxh"
-            mul o1.xy, r0.xzzw, c20.w          // layer coordinates
-            mov o1.z, r0.y                     // world height
+            mul o1.xy, r0.xzzw, c20.w          // the baked colour's coordinates
             mov o2.x, r20.x
             mul o2.y, r20.y, c20.z
-            mov o2.z, r1.y                     // the normal's height, for the slope
         };
         PixelShader = asm
         {
             ps_3_0
-            #include "terrain_layers.fxh"
             def c20, 0, 1, 0, 0
-            def c21, 4, -1.2, 1.6, -3.8        // grass ramp: saturate(4y - 1.2); rock ramp: saturate(1.6y - 3.8)
-            def c22, 2, -6.4, -4, 2.6          // snow ramp: saturate(2y - 6.4); slope ramp: saturate(2.6 - 4 N.y)
-            def c23, -4, 0.45, 0, 0            // wet ramp: saturate(-4y); wet darkening
-            def c28, SAND_DARK, 0
-            def c29, SAND_LIGHT, 0
-            def c30, GRASS_DARK, 0
-            def c31, GRASS_LIGHT, 0
-            def c32, GRASS_PATCH, 0
-            def c33, ROCK_DARK, 0
-            def c34, ROCK_LIGHT, 0
-            def c35, ROCK_LICHEN, 0
-            def c36, SNOW_DARK, 0
-            def c37, SNOW_LIGHT, 0
-            def c38, GRASS_PATCH_SHARE, ROCK_LICHEN_SHARE, ROCK_IN_CRACK, 1
-            dcl_texcoord0 v0.xyz               // layer coordinates, world height
-            dcl_texcoord1 v1.xyz               // light, highlight, the normal's height
-            dcl_2d s3
+            dcl_texcoord0 v0.xy
+            dcl_texcoord1 v1.xy                // light, highlight
             dcl_2d s4
-            texld r0, v0, s3                   // sand, grass, grass patches
-            texld r1, v0, s4                   // rock, lichen, cracks, snow
-            // An instruction reads one c# register at most: each pair's dark colour goes through a temp.
-            mov r2.xyz, c28
-            lrp r2.xyz, r0.x, c29, r2          // sand
-            mov r3.xyz, c30
-            lrp r3.xyz, r0.y, c31, r3          // grass
-            mul r4.x, r0.z, c38.x
-            lrp r3.xyz, r4.x, c32, r3
-            mov r4.xyz, c33
-            lrp r4.xyz, r1.x, c34, r4          // rock
-            mul r5.x, r1.y, c38.y
-            lrp r4.xyz, r5.x, c35, r4
-            lrp r5.x, r1.z, c38.w, c38.z       // 1 in the cracks' own register
-            mul r4.xyz, r4, r5.x
-            mov r5.xyz, c36
-            lrp r5.xyz, r1.w, c37, r5          // snow
-            mad_sat r6.x, v0.z, c21.x, c21.y
-            lrp r7.xyz, r6.x, r3, r2
-            mad_sat r6.x, v0.z, c21.z, c21.w
-            lrp r2.xyz, r6.x, r4, r7
-            mad_sat r6.x, v0.z, c22.x, c22.y
-            lrp r7.xyz, r6.x, r5, r2
-            mad_sat r6.x, v1.z, c22.z, c22.w
-            lrp r2.xyz, r6.x, r4, r7
-            mul_sat r6.x, v0.z, c23.x          // wet and darker under water
-            mul r6.x, r6.x, c23.y
-            add r6.y, -r6.x, c20.y
-            mul r2.xyz, r2, r6.y
-            mul r2.xyz, r2, v1.x
-            mad oC0.xyz, c0, v1.y, r2
+            texld r0, v0, s4
+            mul r0.xyz, r0, v1.x
+            mad oC0.xyz, c0, v1.y, r0
             mov oC0.w, c20.y
         };
     }

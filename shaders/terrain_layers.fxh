@@ -1,11 +1,9 @@
 // The terrain's four layers: each one's colour mixes two palette colours by a noise field, grass
 // and rock mix in a third colour by a second field, and rock darkens in its cracks. The content
-// builder draws the fields into two textures and the Terrain technique mixes the colours, so one
-// texel gives several layers:
-//   terrain1.bmp  red: sand field   green: grass field   blue: grass patches
-//   terrain2.dds  red: rock field   green: lichen        blue: cracks (0 in one)   alpha: snow field
-// The sand and snow pictures (WhiteSand.dds, terrain3.bmp) are drawn from the same palette.
-// Read by tools/contentgen (C++) and inside the effect's shader blocks: #define lines only.
+// builder mixes them by height and slope into the baked colour (terrain2.dds), which the Terrain
+// technique lights; the sand, grass and snow pictures (WhiteSand.dds, terrain1.bmp,
+// terrain3.bmp) are drawn from the same palette.
+// Read by tools/contentgen (C++) and by effects: #define lines only.
 #define SAND_DARK 0.86, 0.80, 0.66
 #define SAND_LIGHT 0.97, 0.94, 0.85
 #define GRASS_DARK 0.17, 0.33, 0.09

@@ -325,7 +325,7 @@ TEST(Compiler, TablesAreLaidOutAsCompiledEffectsLayThem)
             sampler2D SB : register(s1) = sampler_state { MipMapLodBias = 0.5; Texture = <B>; };
             technique T { pass { PixelShader = asm { ps_2_0 dcl t0.xy dcl_2d s0 dcl_2d s1
                 texld r0, t0, s0 texld r1, t0, s1 add r0, r0, r1 mov oC0, r0 }; } })", 1 + 1 + 2},
-        {"Default.fx", nullptr, 5 + 10 + 10}, {"PostProcess.fx", nullptr, 1 + 1}};
+        {"Default.fx", nullptr, 5 + 10 + 9}, {"PostProcess.fx", nullptr, 1 + 1}};
     for (const auto& c : sources) {
         const std::string path = std::string(FXC_SHADER_DIR "/") + c.name;
         const CompileResult result = CompileEffectSource(c.source ? c.source : ReadText(path), path);

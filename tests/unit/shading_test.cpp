@@ -1,7 +1,8 @@
 // Shading terms one by one: a flat patch drawn by the real effect through DrawObject from inputs
 // of our own (images of one colour, a known normal, the eye at known angles), every pixel read
-// back against the term's formula as the effect's comments give it. A term a few levels off
-// everywhere, which the whole pictures let pass, fails here.
+// back against the term's formula as the effect's comments give it; and the terrain's colour,
+// which the content builder bakes, against its design. A term a few levels off everywhere, which
+// the whole pictures let pass, fails here.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include "render/effect_names.h"
 #include "render/frame.h"
 #include "tests/support/support.h"
+#include "tools/contentgen/contentgen.h"
 
 namespace {
 
@@ -83,12 +85,11 @@ protected:
         for (WORD corner : {0, 3, 2, 0, 2, 1}) *index++ = corner;
         patch->UnlockIndexBuffer();
     }
-    // The viewer's frames go on as before: its start-up layers, its height image drawn again.
+    // The viewer's frames go on as before: its baked terrain colour, its height image drawn again.
     void TearDown() override
     {
         for (IUnknown* object : made) object->Release();
         if (!DefaultEffect) return;
-        DefaultEffect->SetTexture(DefaultFx::Terrain1.name, Terrain1Texture);
         DefaultEffect->SetTexture(DefaultFx::Terrain2.name, Terrain2Texture);
         TheRenderer->heightImageDrawn = false;
     }
@@ -223,15 +224,12 @@ const Vec SandDark(0.86f, 0.80f, 0.66f), SandLight(0.97f, 0.94f, 0.85f), GrassDa
     RockLight(0.62f, 0.59f, 0.54f), Lichen(0.42f, 0.44f, 0.30f), SnowDark(0.78f, 0.83f, 0.92f),
     SnowLight(0.98f, 0.98f, 1.00f);
 
-// The layer fields: layers1 red sand, green grass, blue grass patches; layers2 red rock, green
-// lichen, blue cracks (0 in one), alpha snow.
-Vec TerrainColour(float y, float normalY, DWORD layers1, DWORD layers2)
+Vec DesignedColour(float y, float normalY, const LayerFields& f)
 {
-    const Vec sand = Mix(SandDark, SandLight, Channel(layers1, 16));
-    const Vec grass = Mix(Mix(GrassDark, GrassLight, Channel(layers1, 8)), GrassPatch, 0.5f * Channel(layers1, 0));
-    const Vec rock = Mix(Mix(RockDark, RockLight, Channel(layers2, 16)), Lichen, 0.35f * Channel(layers2, 8)) *
-                     Mix(0.68f, 1.0f, Channel(layers2, 0));
-    const Vec snow = Mix(SnowDark, SnowLight, Channel(layers2, 24));
+    const Vec sand = Mix(SandDark, SandLight, f.sand);
+    const Vec grass = Mix(Mix(GrassDark, GrassLight, f.grass), GrassPatch, 0.5f * f.patches);
+    const Vec rock = Mix(Mix(RockDark, RockLight, f.rock), Lichen, 0.35f * f.lichen) * Mix(0.68f, 1.0f, f.cracks);
+    const Vec snow = Mix(SnowDark, SnowLight, f.snow);
     Vec c = Mix(sand, grass, Sat(4 * y - 1.2f));
     c = Mix(c, rock, Sat(1.6f * y - 3.8f));
     c = Mix(c, snow, Sat(2 * y - 6.4f));
@@ -241,42 +239,60 @@ Vec TerrainColour(float y, float normalY, DWORD layers1, DWORD layers2)
 
 }  // namespace
 
-// Each layer's colours at the ends of its fields, each height ramp half way, the slope's rock,
-// the wet darkening, and the lighting per vertex: ambient, the sun, a fifth of the highlight.
-TEST_F(Shading, TheTerrainMixesItsLayersByHeightAndSlope)
+// The colour the content builder bakes: each layer's colours at the ends of its fields, each
+// height ramp half way, the slope's rock and the wet darkening, each within a level.
+TEST(TerrainColour, MixesItsLayersByHeightAndSlope)
+{
+    const float flat = 1, halfRock = 0.525f;  // the normal's height
+    const struct {
+        const char* what;
+        float height, normalY;
+        LayerFields fields;  // sand, grass, patches, rock, lichen, cracks, snow
+    } cases[] = {
+        {"dark sand", 0.1f, flat, {0, 0, 0, 0, 0, 0, 0}},
+        {"light sand", 0.1f, flat, {1, 0, 0, 0, 0, 0, 0}},
+        {"sand to dark grass, half way", 0.425f, flat, {0.5f, 0, 0, 0, 0, 0, 0}},
+        {"dark grass with patches", 0.8f, flat, {0, 0, 1, 0, 0, 0, 0}},
+        {"dark grass to dark rock, half way", 2.6875f, flat, {0, 0, 0, 0, 0, 1, 0}},
+        {"light rock with lichen in a crack", 3.0f, flat, {0, 0, 0, 1, 1, 0, 0}},
+        {"light rock to dark snow, half way", 3.45f, flat, {0, 0, 0, 1, 0, 1, 0}},
+        {"light snow", 3.8f, flat, {0, 0, 0, 1, 0, 1, 1}},
+        {"wet sand", -0.125f, flat, {0.5f, 0, 0, 0, 0, 0, 0}},
+        {"sand deep under water", -0.5f, flat, {0.5f, 0, 0, 0, 0, 0, 0}},
+        {"a slope, half rock", 0.1f, halfRock, {0.5f, 0, 0, 0.5f, 0.5f, 1, 0}},
+        {"a cliff, all rock", 0.1f, 0.17f, {0.5f, 0, 0, 0.5f, 0.5f, 1, 0}},
+    };
+    for (const auto& c : cases) {
+        const Rgb got = TerrainColour(c.height, c.normalY, c.fields);
+        const Vec want = DesignedColour(c.height, c.normalY, c.fields);
+        for (float off : {got.r - want.x, got.g - want.y, got.b - want.z}) EXPECT_LE(std::abs(off) * 255, Tolerance) << c.what;
+    }
+}
+
+// The Terrain technique shows the baked colour lit per vertex: ambient, the sun, a fifth of the
+// highlight.
+TEST_F(Shading, TheTerrainIsItsBakedColourLitPerVertex)
 {
     REQUIRE_VIEWER();
     const Vec above = From(90), south(0, 3, -3), north(0, 3, 3);
     const struct {
         const char* what;
-        float height, tilt;  // of the patch, as Placed takes them
-        DWORD layers1, layers2;
+        float tilt;  // of the patch, as Placed takes it
         Vec eye;
         bool highlight;  // white at power 20, or none
     } cases[] = {
-        {"dark sand", 0.1f, 0, 0x000000, 0, above, false},
-        {"light sand", 0.1f, 0, 0xFF0000, 0, above, false},
-        {"sand to dark grass, half way", 0.425f, 0, 0x800000, 0, above, false},
-        {"dark grass with patches", 0.8f, 0, 0x0000FF, 0, above, false},
-        {"dark grass to dark rock, half way", 2.6875f, 0, 0, 0x000000FF, above, false},
-        {"light rock with lichen in a crack", 3.0f, 0, 0, 0x00FFFF00, above, false},
-        {"light rock to dark snow, half way", 3.45f, 0, 0, 0x00FF00FF, above, false},
-        {"light snow", 3.8f, 0, 0, 0xFFFF00FF, above, false},
-        {"wet sand", -0.125f, 0, 0x800000, 0, above, false},
-        {"sand deep under water", -0.5f, 0, 0x800000, 0, above, false},
-        {"a slope, half rock", 0.1f, std::acos(0.525f), 0x800000, 0x008080FF, north, false},
-        {"a steep slope in the shade", 0.1f, D3DXToRadian(80), 0x800000, 0x008080FF, north, false},
-        {"facing the sun", 0.3f, -0.4636f, 0x808080, 0, south, false},
-        {"the highlight on light grass", 0.8f, 0, 0x00FF00, 0, Mirror(30), true},
+        {"level", 0, above, false},
+        {"a steep slope in the shade", D3DXToRadian(80), north, false},
+        {"facing the sun", -0.4636f, south, false},
+        {"the highlight", 0, Mirror(30), true},
     };
+    const DWORD baked = 0xFFB48C5A;
     for (const auto& c : cases) {
         const Material terrain(DefaultFx::TechniqueTerrain, Uniform(White), nullptr, nullptr, 20,
                                D3DXVECTOR4(1, 1, 1, 1) * (c.highlight ? 1.0f : 0.0f));
-        DefaultEffect->SetTexture(DefaultFx::Terrain1.name, Uniform(Black | c.layers1));
-        DefaultEffect->SetTexture(DefaultFx::Terrain2.name, Uniform(c.layers2));
-        Check(terrain, Placed(c.height, c.tilt), c.eye, c.what, [&](const Vec& at, const Vec& toEye, const Vec& n) {
-            return TerrainColour(at.y, n.y, c.layers1, c.layers2) * Light(n) +
-                   (c.highlight ? Full * 0.2f * Highlight(n, toEye, 20) : None);
+        DefaultEffect->SetTexture(DefaultFx::Terrain2.name, Uniform(baked));
+        Check(terrain, Placed(0.5f, c.tilt), c.eye, c.what, [&](const Vec&, const Vec& toEye, const Vec& n) {
+            return Colour(baked) * Light(n) + (c.highlight ? Full * 0.2f * Highlight(n, toEye, 20) : None);
         });
     }
 }

@@ -91,6 +91,13 @@ uint32_t Hash(uint32_t a, uint32_t b = 0, uint32_t c = 0);
 float Smoothstep(float e0, float e1, float x);
 float Clamp01(float x);
 
+// The terrain tile as the scene places it (world = model x Scale, then moved by the tile's offset).
+constexpr float Period = 15.0f;     // world units between tile copies
+constexpr float TileHalf = 25.0f;   // model units: the tile spans [-25, 25]
+constexpr float ScaleXZ = 0.3f;     // model to world, horizontal
+constexpr float ScaleY = 0.15f;     // model to world, vertical
+constexpr float OffsetY = 0.4f;     // world height of model y = 0
+
 // Heights of the terrain in world units, periodic over the 15-unit tile.
 float TerrainHeight(float worldX, float worldZ);
 Vec3 TerrainNormalWorld(float worldX, float worldZ);
@@ -105,9 +112,17 @@ Mesh BuildTiger();
 // Image builders, one per texture file.
 Image SandImage();
 Image SnowImage();
+Image GrassImage();
 // The terrain layers' noise fields in channels (shaders/terrain_layers.fxh says which).
 Image SandAndGrassFields();
 Image RockAndSnowFields();
+
+// The terrain's colour under the light: its layers mixed by height and slope, darker under water.
+// The fields pick each layer's shade, 0 to 1.
+struct LayerFields { float sand, grass, patches, rock, lichen, cracks, snow; };
+Rgb TerrainColour(float height, float normalY, const LayerFields& fields);
+// That colour over one tile, from the tile mesh's own heights and normals as its vertices carry them.
+Image TerrainColourImage(const Mesh& tile);
 Image TerrainHeightImage();
 Image TurtleImage(bool variant);
 Image CoralWaterImage();

@@ -10,11 +10,6 @@
 
 namespace {
 
-constexpr float Period = 15.0f;     // world units between tile copies
-constexpr float TileHalf = 25.0f;   // model units: the tile spans [-25, 25]
-constexpr float ScaleXZ = 0.3f;     // model to world, horizontal
-constexpr float ScaleY = 0.15f;     // model to world, vertical
-constexpr float OffsetY = 0.4f;     // world height of model y = 0
 // The tile is a restricted quadtree of square cells over a lattice of 2^FineLevels cells per
 // side (0.117 world units apart): a cell is split while its two flat triangles stray from the
 // terrain by more than the tolerance there, and neighbouring cells differ by one level at most.

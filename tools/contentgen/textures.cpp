@@ -140,6 +140,9 @@ float SandField(float u, float v)
     return 0.5f * grain + 0.3f * dunes + 0.2f * ripple;
 }
 
+float GrassField(float u, float v) { return 0.6f * Fbm01(u, v, 96, 2, 11) + 0.4f * Fbm01(u, v, 6, 4, 12); }
+float GrassPatches(float u, float v) { return Smoothstep(0.62f, 0.8f, Fbm01(u, v, 5, 3, 13)); }
+
 float SnowField(float u, float v) { return 0.7f * Fbm01(u, v, 6, 5, 41) + 0.3f * Fbm01(u, v, 128, 1, 42); }
 
 }  // namespace
@@ -156,9 +159,14 @@ Image SnowImage()
 
 Image SandAndGrassFields()
 {
-    return Draw(512, 512, [](float u, float v) {
-        const float blades = Fbm01(u, v, 96, 2, 11), patches = Fbm01(u, v, 6, 4, 12);
-        return Pack({SandField(u, v), 0.6f * blades + 0.4f * patches, Smoothstep(0.62f, 0.8f, Fbm01(u, v, 5, 3, 13))});
+    return Draw(512, 512, [](float u, float v) { return Pack({SandField(u, v), GrassField(u, v), GrassPatches(u, v)}); });
+}
+
+// Not drawn by the viewer, which takes the grass from the baked colour; smaller, as it loads faster.
+Image GrassImage()
+{
+    return Draw(256, 256, [](float u, float v) {
+        return Pack(Mix(Mix({GRASS_DARK}, {GRASS_LIGHT}, GrassField(u, v)), {GRASS_PATCH}, GRASS_PATCH_SHARE * GrassPatches(u, v)));
     });
 }
 
