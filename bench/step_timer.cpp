@@ -9,6 +9,7 @@ const char* const StepNames[FrameStepCount] = {"begin", "reflection", "height", 
 namespace {
 
 IDirect3DQuery9* Fence = nullptr;
+IDirect3DQuery9* Drawn = nullptr;  // pixels that passed the depth test
 LARGE_INTEGER Frequency;
 StepTimes* Current = nullptr;
 double Mark = 0.0;
@@ -29,10 +30,15 @@ void Finish()
 
 void Lap(FrameStep step)
 {
+    Drawn->Issue(D3DISSUE_END);
     Finish();
     const double now = NowMs();
     Current->ms[step] += now - Mark;
     Mark = now;
+    DWORD pixels = 0;
+    while (Drawn->GetData(&pixels, sizeof pixels, D3DGETDATA_FLUSH) == S_FALSE) SwitchToThread();
+    Current->pixels[step] += pixels;
+    Drawn->Issue(D3DISSUE_BEGIN);
 }
 
 double Ms(const FILETIME& t)
@@ -45,13 +51,16 @@ double Ms(const FILETIME& t)
 bool InitStepTimer(IDirect3DDevice9* device)
 {
     QueryPerformanceFrequency(&Frequency);
-    return SUCCEEDED(device->CreateQuery(D3DQUERYTYPE_EVENT, &Fence)) && Fence;
+    return SUCCEEDED(device->CreateQuery(D3DQUERYTYPE_EVENT, &Fence)) && Fence &&
+           SUCCEEDED(device->CreateQuery(D3DQUERYTYPE_OCCLUSION, &Drawn)) && Drawn;
 }
 
 void ReleaseStepTimer()
 {
-    if (Fence) Fence->Release();
-    Fence = nullptr;
+    for (IDirect3DQuery9** query : {&Drawn, &Fence}) {
+        if (*query) (*query)->Release();
+        *query = nullptr;
+    }
 }
 
 void TimedFrame(StepTimes& times)
@@ -61,8 +70,10 @@ void TimedFrame(StepTimes& times)
     const double cpu = ProcessCpuMs();
     Mark = NowMs();
     FrameStepDone = Lap;
+    Drawn->Issue(D3DISSUE_BEGIN);
     RenderFrame();
     FrameStepDone = nullptr;
+    Drawn->Issue(D3DISSUE_END);
     times.cpuMs += ProcessCpuMs() - cpu;
     ++times.frames;
 }

@@ -1,5 +1,6 @@
 // Times RenderFrame's own steps through its FrameStepDone hook. After each step the timer waits
-// on an event query, so a step's time includes the work the driver does for it, not only the calls.
+// on an event query, so a step's time includes the work the driver does for it, not only the calls;
+// an occlusion query counts the pixels the step shaded.
 #pragma once
 #include <d3d9.h>
 
@@ -8,12 +9,13 @@
 extern const char* const StepNames[FrameStepCount];
 
 struct StepTimes {
-    double ms[FrameStepCount] = {};  // summed over the timed frames
+    double ms[FrameStepCount] = {};      // summed over the timed frames
+    double pixels[FrameStepCount] = {};  // pixels drawn (passing the depth test), summed
     double cpuMs = 0.0;              // the process's CPU time (every thread), summed
     int frames = 0;
 };
 
-// Creates the event query; false when the device offers none.
+// Creates the event and occlusion queries; false when the device offers none.
 bool InitStepTimer(IDirect3DDevice9* device);
 void ReleaseStepTimer();
 // One RenderFrame, each of its steps timed to completion.

@@ -125,6 +125,8 @@ bool TimeTechniques(int frames)
             for (int flat = 0; flat < 2; ++flat)
                 ms[flat] = (times[flat][g].steps.ms[s] - times[flat][0].steps.ms[s]) / frames;
             std::printf("technique %s %s %.3f %.3f\n", groups[g].name, StepNames[s], ms[0], ms[1]);
+            const double pixels = (times[0][g].steps.pixels[s] - times[0][0].steps.pixels[s]) / frames;
+            std::printf("pixels %s %s %.0f\n", groups[g].name, StepNames[s], pixels);
         }
         double cpu[2];
         for (int flat = 0; flat < 2; ++flat) cpu[flat] = times[flat][g].cpuMs - times[flat][0].cpuMs;

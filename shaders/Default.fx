@@ -344,9 +344,10 @@ technique Water
         {
             ps_3_0
             def c20, 0, 1, 2, -1
-            def c21, 0.5, 0, 0.03, 0.6             // pixel centre, image offset by the normal, normal flattening
-            def c22, 16, -8, 0.00392156863, 0      // height decode
-            def c24, 4, 1, 0, 0                    // foam = saturate(1 - 4 depth) = saturate(4 (terrain - surface) + 1)
+            def c21, 0.5, 0, 0.03, 0               // pixel centre, image offset by the normal
+            // foam = saturate(4 (terrain - surface) + 1), the terrain decoded as 16 (red + green / 255) - 8
+            def c22, 0.250980392, -31, 64, -4
+            def c24, 0.6, -0.6, 0, 0               // normal flattening
             // Fresnel at normal incidence and its remainder; darkest foam and its brightness per unit of wave height
             def c23, 0.02, 0.98, 0.86, 0.055
             dcl_texcoord0 v0.xyz
@@ -361,10 +362,9 @@ technique Water
             // normal: sum of two samples, U along world x, V along world z
             texld r0, v1, s2
             texld r1, v1.zwzw, s2
-            add r0.xyz, r0, r1
-            add r0.xyz, r0, c20.w
-            mul r1.xz, r0.xyyy, c21.w
-            mov r1.y, r0.z
+            add r0, r0, r1                         // alpha: the two waves' heights
+            mad r1.xz, r0.xyyy, c24.x, c24.y       // 0.6 (x - 1)
+            add r1.y, r0.z, c20.w
             nrm r2.xyz, r1
             // the scene images at this pixel (vPos: its position), nudged by the normal
             rcp r4.x, c19.x
@@ -388,12 +388,10 @@ technique Water
             // foam where the terrain is less than 1/4 unit below the surface, as bright as the
             // sand it used to be drawn from (0.86 to 0.97), by the height of the two waves
             texld r13, v2, s6
-            mad r13.x, r13.y, c22.z, r13.x
-            mad r13.x, r13.x, c22.x, c22.y
-            add r13.x, r13.x, -v0.y
-            mad_sat r13.x, r13.x, c24.x, c24.y
-            add r14.x, r0.w, r1.w
-            mad r14.x, r14.x, c23.w, c23.z
+            mad r13.y, r13.y, c22.x, c22.y
+            mad r13.x, r13.x, c22.z, r13.y
+            mad_sat r13.x, v0.y, c22.w, r13.x
+            mad r14.x, r0.w, c23.w, c23.z
             mul r13.x, r13.x, r14.x
             lrp r11.xyz, r13.x, c20.y, r11
             // specular
