@@ -6,6 +6,7 @@ source "$ROOT/bench/bench_lib.sh"
 source "$ROOT/tests/e2e/lib.sh"
 source "$ROOT/scripts/runtime-env"
 BENCH_EXE=$BUILD_DIR/tidewater_bench.exe
+E2E_OUT=$OUT
 
 # run_bench ARGS...: the benchmark program from the build folder, output to $OUT/bench.out.
 # Ended after 10 minutes: llvmpipe under Wine has been seen to deadlock in malloc once in a
@@ -97,13 +98,14 @@ measure_startup() {
   echo "start-up, wineserver not running: $(runs_of startup_cold_ms) ms, minimal program $(runs_of startup_baseline_cold_ms) ms"
 }
 
-# start_program NAME EXE ARGS...: like lib.sh's start_viewer, with Wine's +fps channel on.
-start_program() {
-  local name=$1 exe=$2; shift 2
-  VIEWER_OUT=$OUT/$name.out
-  (cd "$BUILD_DIR" && WINEDEBUG=-all,+fps exec "$SCRIPTS/wine-run" "$PREFIX" "$exe" "$@" \
-    >"$VIEWER_OUT" 2>"$OUT/$name.err") &
-  VIEWER_PID=$!
+# launch NAME EXE ARGS...: lib.sh's start_viewer with Wine's +fps channel on (output in $OUT),
+# then its window; false, with the program ended, when none came. The channel stays on for the
+# start wait_window tries once more.
+launch() {
+  local -x WINEDEBUG=-all,+fps
+  VIEWER_EXE=$2
+  start_viewer "$1" "$BUILD_DIR" "${@:3}"
+  wait_window 60 || { echo "$1: no window" >&2; stop_viewer; return 1; }
 }
 
 # close_program: a tap of Escape; true when the program ended with 0.
@@ -125,8 +127,7 @@ fps_lines() {
 # fps_run NAME EXE ARGS...: the mean rate over the span after the warm-up.
 fps_run() {
   local name=$1 skip
-  start_program "$@"
-  wait_window 60 || { echo "$name: no window" >&2; stop_viewer; return 1; }
+  launch "$@" || return 1
   sleep "$WARMUP_S"
   skip=$(fps_lines "$OUT/$name.err" | wc -l)
   [ "$skip" -lt 1 ] && skip=1  # the first line, at the first frame, always says 0
@@ -155,8 +156,7 @@ rss_kb() {
 measure_soak() {
   local t first="" last="" rss
   [ "$SOAK_S" -gt 0 ] || return
-  start_program soak "$BUILD_DIR/tidewater.exe"
-  wait_window 60 || { echo "soak: no window"; stop_viewer; return; }
+  launch soak "$BUILD_DIR/tidewater.exe" || return
   : >"$OUT/soak-rss.txt"
   for ((t = 0; t <= SOAK_S; t += 10)); do
     rss=$(rss_kb "$VIEWER_PID")
