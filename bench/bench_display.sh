@@ -167,8 +167,10 @@ soak_run() {
   close_program || say "soak: exit code $EXIT_CODE"
   [ -n "$first" ] && record soak_rss_growth_kb $((last - first)) && record soak_rss_end_kb "$last"
   say "soak: resident memory (KiB) every 10 s: $(awk '{ printf "%s ", $2 }' "$OUT/soak-rss.txt")"
-  [ -n "$first" ] && [ $((last - first)) -le 2048 ] && say "soak: memory flat (growth $((last - first)) KiB after 30 s)" ||
-    say "soak: MEMORY GREW by $((last - first)) KiB"
+  if [ -z "$first" ]; then say "soak: no sample after 30 s, memory not judged"
+  elif [ $((last - first)) -le 2048 ]; then say "soak: memory flat (growth $((last - first)) KiB after 30 s)"
+  else say "soak: MEMORY GREW by $((last - first)) KiB"
+  fi
 }
 
 # with-xvfb ends our prefix's wineserver, not the base's: both are ended here, first and last.
