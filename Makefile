@@ -1,5 +1,6 @@
 # The two set-up commands of the README: `make run` and `make test`. Both install what is
 # missing, configure, build and generate the content first.
+SRC     := .
 BUILD   := build
 PREFIX  := $(CURDIR)/$(BUILD)/wineprefix
 CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
@@ -13,7 +14,7 @@ deps:
 
 # Configuring again is cheap and picks up new tool and test folders.
 configure: deps
-	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	cmake -S $(SRC) -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
 
 build: configure
 	cmake --build $(BUILD) -j$$(nproc)
@@ -30,8 +31,16 @@ package: build
 	cd $(BUILD) && cpack --config CPackConfig.cmake
 
 # Figures, not a test: frame rates, frame steps, start-up, allocations, build times (README).
+# With BASE=<commit>, that commit is built the same way in a worktree beside ours
+# (bench/base_tree.sh) and both builds are measured in turns, each figure with its ratio.
 bench: build
+ifdef BASE
+	@tree=$$(bench/base_tree.sh $(BASE) $(BUILD)) && \
+	  $(MAKE) --no-print-directory build SRC=$$tree BUILD=$$tree/build && \
+	  bench/bench.sh $(BUILD) $$tree/build
+else
 	@bench/bench.sh $(BUILD)
+endif
 
 clean:
 	rm -rf $(BUILD)

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The benchmark's runs that need a display (started by bench.sh inside scripts/with-xvfb):
-# frame steps and allocations, start-up, frame rates from Wine's +fps channel, the soak.
+# frame steps and allocations, start-up, frame rates from Wine's +fps channel, the soak; each
+# run on every build in turn.
 set -uo pipefail
 source "$ROOT/bench/bench_lib.sh"
+use_build ours
 source "$ROOT/tests/e2e/lib.sh"
 source "$ROOT/scripts/runtime-env"
-BENCH_EXE=$BUILD_DIR/tidewater_bench.exe
 
 # run_bench ARGS...: the benchmark program from the build folder, output to $OUT/bench.out.
 # Ended after 10 minutes: llvmpipe under Wine has been seen to deadlock in malloc once in a
@@ -20,31 +21,25 @@ value() {
   grep -o "$1: [0-9.]*" "$OUT/bench.out" | tail -1 | cut -d' ' -f2
 }
 
-measure_steps() {
-  local r name
-  for ((r = 1; r <= RUNS; r++)); do
-    run_bench steps 30 "$STEP_FRAMES" || { echo "steps run failed: $(tail -3 "$OUT/bench.out")" >&2; continue; }
-    for name in begin reflection height main copy water present; do record "step_${name}_ms" "$(value "step_${name}_ms")"; done
-    record steps_total_ms "$(value steps_total_ms)"
-    record steps_cpu_ms "$(value steps_cpu_ms)"
-    record loop_frame_ms "$(value loop_frame_ms)"
-    record loop_frame_cpu_ms "$(value loop_frame_cpu_ms)"
-    record allocations_per_frame "$(value allocations_per_frame)"
+steps_run() {
+  local name
+  run_bench steps 30 "$STEP_FRAMES" || { say "steps run failed: $(tail -3 "$OUT/bench.out")" >&2; return; }
+  for name in begin reflection height main copy water present; do record "step_${name}_ms" "$(value "step_${name}_ms")"; done
+  for name in steps_total_ms steps_cpu_ms loop_frame_ms loop_frame_cpu_ms allocations_per_frame; do
+    record "$name" "$(value "$name")"
   done
-  echo "frame steps: total $(runs_of steps_total_ms) ms, allocations per frame $(runs_of allocations_per_frame)"
+  say "frame steps: total $(value steps_total_ms) ms, allocations per frame $(value allocations_per_frame)"
 }
 
 # Each technique's draws alone, per step, shaded and with a flat pixel shader (bench/techniques.h).
-measure_techniques() {
-  local r technique step shaded flat
-  for ((r = 1; r <= RUNS; r++)); do
-    run_bench techniques "$TECH_FRAMES" || { echo "techniques run failed: $(tail -3 "$OUT/bench.out")" >&2; continue; }
-    while read -r _ technique step shaded flat; do
-      record "tech_${technique}_${step}_ms" "$shaded"
-      record "tech_${technique}_${step}_flat_ms" "$flat"
-    done < <(grep -a '^technique ' "$OUT/bench.out")
-  done
-  echo "techniques: $RUNS runs of $TECH_FRAMES frames per group"
+techniques_run() {
+  local technique step shaded flat
+  run_bench techniques "$TECH_FRAMES" || { say "techniques run failed: $(tail -3 "$OUT/bench.out")" >&2; return; }
+  while read -r _ technique step shaded flat; do
+    record "tech_${technique}_${step}_ms" "$shaded"
+    record "tech_${technique}_${step}_flat_ms" "$flat"
+  done < <(grep -a '^technique ' "$OUT/bench.out")
+  say "techniques: $TECH_FRAMES frames per group"
 }
 
 # startup_run MODE PREFIX: one start of the benchmark program in MODE (startup or baseline) to
@@ -80,30 +75,36 @@ startup_pair() {
   [ -n "$base" ] && [ -n "$ours" ] && record "startup_ours$1_ms" $((ours - base))
 }
 
+stop_wineserver() { "$SCRIPTS/stop-wineserver" "$PREFIX"; }
+
 # Warm: prefix built, files cached, wineserver and Wine's own services already running.
 # Cold: the same, but wineserver (and with it those services) ended before each start.
-measure_startup() {
-  local r
+warm_up() {
   rm -f "$OUT/stage-order.txt"
   run_bench baseline
   run_bench startup
   WINEPREFIX=$PREFIX wineserver -p
-  for ((r = 1; r <= STARTUP_RUNS; r++)); do startup_pair ""; done
-  for ((r = 1; r <= RUNS; r++)); do
-    "$SCRIPTS/stop-wineserver" "$PREFIX"
-    startup_pair _cold
-  done
-  echo "start-up: warm $(runs_of startup_ms) ms, minimal program $(runs_of startup_baseline_ms) ms"
-  echo "start-up, wineserver not running: $(runs_of startup_cold_ms) ms, minimal program $(runs_of startup_baseline_cold_ms) ms"
+}
+cold_pair() { stop_wineserver; startup_pair _cold; }
+startup_summary() {
+  say "start-up: warm $(runs_of startup_ms) ms, minimal program $(runs_of startup_baseline_ms) ms"
+  say "start-up, wineserver not running: $(runs_of startup_cold_ms) ms, minimal program $(runs_of startup_baseline_cold_ms) ms"
+}
+measure_startup() {
+  in_turns 1 warm_up
+  in_turns "$STARTUP_RUNS" startup_pair ""
+  in_turns "$RUNS" cold_pair
+  in_turns 1 startup_summary
 }
 
-# start_program NAME EXE ARGS...: like lib.sh's start_viewer, with Wine's +fps channel on.
-start_program() {
-  local name=$1 exe=$2; shift 2
-  VIEWER_OUT=$OUT/$name.out
-  (cd "$BUILD_DIR" && WINEDEBUG=-all,+fps exec "$SCRIPTS/wine-run" "$PREFIX" "$exe" "$@" \
-    >"$VIEWER_OUT" 2>"$OUT/$name.err") &
-  VIEWER_PID=$!
+# launch NAME EXE ARGS...: lib.sh's start_viewer with Wine's +fps channel on (output in $OUT),
+# then its window; false, with the program ended, when none came. The channel stays on for the
+# start wait_window tries once more.
+launch() {
+  local -x WINEDEBUG=-all,+fps
+  VIEWER_EXE=$2
+  start_viewer "$1" "$BUILD_DIR" "${@:3}"
+  wait_window 60 || { say "$1: no window" >&2; stop_viewer; return 1; }
 }
 
 # close_program: a tap of Escape; true when the program ended with 0.
@@ -125,25 +126,24 @@ fps_lines() {
 # fps_run NAME EXE ARGS...: the mean rate over the span after the warm-up.
 fps_run() {
   local name=$1 skip
-  start_program "$@"
-  wait_window 60 || { echo "$name: no window" >&2; stop_viewer; return 1; }
+  launch "$@" || return 1
   sleep "$WARMUP_S"
   skip=$(fps_lines "$OUT/$name.err" | wc -l)
   [ "$skip" -lt 1 ] && skip=1  # the first line, at the first frame, always says 0
   sleep "$SPAN_S"
   fps_lines "$OUT/$name.err" | tail -n +"$((skip + 1))" >"$OUT/$name.fps"
   shot "bench-$name"
-  close_program || echo "$name: exit code $EXIT_CODE" >&2
+  close_program || say "$name: exit code $EXIT_CODE" >&2
   awk '{ s += $1; c++ } END { if (c) printf "%.2f", s / c }' "$OUT/$name.fps"
 }
 
-measure_fps() {
-  local r
-  for ((r = 1; r <= RUNS; r++)); do
-    record scene_fps "$(fps_run scene "$BUILD_DIR/tidewater.exe")"
-    record empty_fps "$(fps_run empty "$BENCH_EXE" empty)"
-  done
-  echo "frame rate: scene $(runs_of scene_fps), empty object list $(runs_of empty_fps)"
+fps_pair() {
+  local scene empty
+  scene=$(fps_run scene "$BUILD_DIR/tidewater.exe")
+  empty=$(fps_run empty "$BENCH_EXE" empty)
+  record scene_fps "$scene"
+  record empty_fps "$empty"
+  say "frame rate: scene $scene, empty object list $empty"
 }
 
 rss_kb() {
@@ -152,29 +152,32 @@ rss_kb() {
 
 # The viewer running for BENCH_SOAK_S seconds; its resident memory is sampled every 10 s and
 # must not grow after the first half minute.
-measure_soak() {
+soak_run() {
   local t first="" last="" rss
-  [ "$SOAK_S" -gt 0 ] || return
-  start_program soak "$BUILD_DIR/tidewater.exe"
-  wait_window 60 || { echo "soak: no window"; stop_viewer; return; }
+  launch soak "$BUILD_DIR/tidewater.exe" || return
   : >"$OUT/soak-rss.txt"
   for ((t = 0; t <= SOAK_S; t += 10)); do
     rss=$(rss_kb "$VIEWER_PID")
-    [ -z "$rss" ] && { echo "soak: viewer ended after $t s"; break; }
+    [ -z "$rss" ] && { say "soak: viewer ended after $t s"; break; }
     echo "$t $rss" >>"$OUT/soak-rss.txt"
     [ "$t" -ge 30 ] && { [ -z "$first" ] && first=$rss; last=$rss; }
     sleep 10
   done
   shot bench-soak
-  close_program || echo "soak: exit code $EXIT_CODE"
+  close_program || say "soak: exit code $EXIT_CODE"
   [ -n "$first" ] && record soak_rss_growth_kb $((last - first)) && record soak_rss_end_kb "$last"
-  echo "soak: resident memory (KiB) every 10 s: $(awk '{ printf "%s ", $2 }' "$OUT/soak-rss.txt")"
-  [ -n "$first" ] && [ $((last - first)) -le 2048 ] && echo "soak: memory flat (growth $((last - first)) KiB after 30 s)" ||
-    echo "soak: MEMORY GREW by $((last - first)) KiB"
+  say "soak: resident memory (KiB) every 10 s: $(awk '{ printf "%s ", $2 }' "$OUT/soak-rss.txt")"
+  if [ -z "$first" ]; then say "soak: no sample after 30 s, memory not judged"
+  elif [ $((last - first)) -le 2048 ]; then say "soak: memory flat (growth $((last - first)) KiB after 30 s)"
+  else say "soak: MEMORY GREW by $((last - first)) KiB"
+  fi
 }
 
-measure_steps
-measure_techniques
+# with-xvfb ends our prefix's wineserver, not the base's: both are ended here, first and last.
+in_turns 1 stop_wineserver
+in_turns "$RUNS" steps_run
+in_turns "$RUNS" techniques_run
 measure_startup
-measure_fps
-measure_soak
+in_turns "$RUNS" fps_pair
+[ "$SOAK_S" -gt 0 ] && in_turns 1 soak_run
+in_turns 1 stop_wineserver

@@ -20,10 +20,10 @@ fail() { echo "FAIL: $*"; FAILURES=$((FAILURES + 1)); }
 pass() { echo "ok: $*"; }
 
 # start_viewer NAME [dir [arguments]]: runs $VIEWER_EXE from dir (default BUILD_DIR); stdout to
-# $E2E_OUT/NAME.out.
+# $E2E_OUT/NAME.out. The start is kept for wait_window's retry.
 start_viewer() {
   local name=$1 dir=${2:-$BUILD_DIR}
-  VIEWER_NAME=$name VIEWER_DIR=$dir
+  VIEWER_NAME=$name VIEWER_DIR=$dir VIEWER_ARGS=("${@:3}")
   VIEWER_OUT=$E2E_OUT/$name.out
   (cd "$dir" && exec "$SCRIPTS/wine-run" "$PREFIX" "$VIEWER_EXE" "${@:3}" >"$VIEWER_OUT" 2>"$E2E_OUT/$name.err") &
   VIEWER_PID=$!
@@ -74,7 +74,7 @@ wait_window() {
   kill -0 "$VIEWER_PID" 2>/dev/null && return 1
   echo "note: the viewer ended before showing a window; starting it once more"
   "$SCRIPTS/stop-wineserver" "$PREFIX"
-  start_viewer "$VIEWER_NAME" "$VIEWER_DIR" </dev/null
+  start_viewer "$VIEWER_NAME" "$VIEWER_DIR" "${VIEWER_ARGS[@]}" </dev/null
   VIEWER_WINDOW=$(find_window Tidewater "$seconds") && return 0
   show_viewer_output
   return 1
