@@ -43,6 +43,13 @@ HRESULT STDMETHODCALLTYPE PowerOfTwoCaps(IDirect3DDevice9* device, D3DCAPS9* cap
     return result;
 }
 
+// CreateTexture of a device out of video memory.
+HRESULT STDMETHODCALLTYPE NoVideoMemory(IDirect3DDevice9*, UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL,
+                                        IDirect3DTexture9**, HANDLE*)
+{
+    return D3DERR_OUTOFVIDEOMEMORY;
+}
+
 }  // namespace
 
 // A flat square 6 units wide at y = -0.05 shows in the reflection, one at y = -0.1 is clipped.
@@ -94,7 +101,8 @@ TEST(Frame, AFrameThatCannotBeginOnlyPresents)
 
 // Given power-of-two texture limits (a copy of the device's method table, GetDeviceCaps replaced),
 // D3DX rounds viewport-sized targets up: in both sides, in the height alone (512 wide), in the
-// width alone (512 high). Each is reported and made at the viewport's size.
+// width alone (512 high). Each is reported and made at the viewport's size. A target the device
+// cannot make is reported too.
 TEST(Frame, TargetsRoundedByTheTextureLimitsAreReportedAndMadeAtTheViewportSize)
 {
     REQUIRE_VIEWER();
@@ -125,8 +133,16 @@ TEST(Frame, TargetsRoundedByTheTextureLimitsAreReportedAndMadeAtTheViewportSize)
             EXPECT_TRUE(desc.Width == width && desc.Height == height) << desc.Width << "x" << desc.Height << " for " << size;
         }
     }
-    *reinterpret_cast<void***>(Device) = RealMethods;
+    // A target the device cannot make: one line for the first, the others not tried.
     Device->SetViewport(&full);
+    methods[23] = reinterpret_cast<void*>(NoVideoMemory);
+    ReleaseRenderTargets(*TheRenderer);
+    testing::internal::CaptureStdout();
+    CreateRenderTargets(*TheRenderer);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "ERROR: Could not create the scene render target (" +
+                                                          std::to_string(full.Width) + "x" + std::to_string(full.Height) +
+                                                          "): 0x8876017C\n");
+    *reinterpret_cast<void***>(Device) = RealMethods;
     ReleaseRenderTargets(*TheRenderer);
     CreateRenderTargets(*TheRenderer);
 }
