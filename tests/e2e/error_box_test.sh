@@ -51,21 +51,14 @@ stop_viewer
 
 cp "$BUILD_DIR/Content/Shaders/PostProcess.fx" "$WORK/Content/Shaders/"
 watched no-stdout-mesh
-VIEWER_WINDOW=$(find_window Tidewater 30) || fail "no window without standard output"
-sleep 1
-focus_viewer
-xdotool key alt+F4
+wait_window 30 && sleep 1 && focus_viewer && xdotool key alt+F4
 wait_exit 20
 [ "$(report)" = 'exit: 0' ] && pass "no standard output, a mesh missing: runs, no box, exit code 0" ||
   fail "mesh missing: $(report | head -c 300)"
 
-# Video memory too small for the render targets (Wine's own limit, set to 7 MB): the viewer runs
-# but draws no scene, and closing it shows why.
+# 7 MB of video memory (Wine's own limit) leave no room for the render targets: closing shows why.
 WINE_D3D_CONFIG=VideoMemorySize=7 watched no-stdout-targets
-VIEWER_WINDOW=$(find_window Tidewater 30) || fail "no window with 7 MB of video memory"
-focus_viewer
-xdotool key alt+F4
-close_box targets-box
+wait_window 30 && focus_viewer && xdotool key alt+F4 && close_box targets-box
 [[ "$(report)" =~ ^'box: Tidewater: ERROR: Could not create the scene render target ('[0-9]+x[0-9]+'): 0x8876017C'$'\n''exit: 0'$ ]] &&
   pass "no standard output, no render target: its message in the box, exit code 0" || fail "no target: $(report | head -c 300)"
 finish

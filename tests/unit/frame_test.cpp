@@ -43,13 +43,6 @@ HRESULT STDMETHODCALLTYPE PowerOfTwoCaps(IDirect3DDevice9* device, D3DCAPS9* cap
     return result;
 }
 
-// CreateTexture of a device out of video memory.
-HRESULT STDMETHODCALLTYPE NoVideoMemory(IDirect3DDevice9*, UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL,
-                                        IDirect3DTexture9**, HANDLE*)
-{
-    return D3DERR_OUTOFVIDEOMEMORY;
-}
-
 }  // namespace
 
 // A flat square 6 units wide at y = -0.05 shows in the reflection, one at y = -0.1 is clipped.
@@ -100,9 +93,8 @@ TEST(Frame, AFrameThatCannotBeginOnlyPresents)
 }
 
 // Given power-of-two texture limits (a copy of the device's method table, GetDeviceCaps replaced),
-// D3DX rounds viewport-sized targets up: in both sides, in the height alone (512 wide), in the
-// width alone (512 high). Each is reported and made at the viewport's size. A target the device
-// cannot make is reported too.
+// D3DX rounds viewport-sized targets up in both sides, the height alone or the width alone: each
+// is reported and made at the viewport's size. A target the device cannot make is reported too.
 TEST(Frame, TargetsRoundedByTheTextureLimitsAreReportedAndMadeAtTheViewportSize)
 {
     REQUIRE_VIEWER();
@@ -114,8 +106,7 @@ TEST(Frame, TargetsRoundedByTheTextureLimitsAreReportedAndMadeAtTheViewportSize)
     methods[7] = reinterpret_cast<void*>(PowerOfTwoCaps);
     const auto rounded = [](DWORD n) { return n <= 512 ? 512 : 1024; };
     for (const auto& [width, height] : {std::pair<DWORD, DWORD>{full.Width, full.Height}, {512, 700}, {700, 512}}) {
-        D3DVIEWPORT9 viewport = full;
-        viewport.Width = width, viewport.Height = height;
+        D3DVIEWPORT9 viewport{full.X, full.Y, width, height, full.MinZ, full.MaxZ};
         Device->SetViewport(&viewport);
         ReleaseRenderTargets(*TheRenderer);
         testing::internal::CaptureStdout();
@@ -135,13 +126,15 @@ TEST(Frame, TargetsRoundedByTheTextureLimitsAreReportedAndMadeAtTheViewportSize)
     }
     // A target the device cannot make: one line for the first, the others not tried.
     Device->SetViewport(&full);
-    methods[23] = reinterpret_cast<void*>(NoVideoMemory);
+    methods[23] = reinterpret_cast<void*>(+[](IDirect3DDevice9*, UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL, void*, void*) {
+        return D3DERR_OUTOFVIDEOMEMORY;  // CreateTexture; one calling convention on x64
+    });
     ReleaseRenderTargets(*TheRenderer);
     testing::internal::CaptureStdout();
     CreateRenderTargets(*TheRenderer);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "ERROR: Could not create the scene render target (" +
-                                                          std::to_string(full.Width) + "x" + std::to_string(full.Height) +
-                                                          "): 0x8876017C\n");
+    const std::string said = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(said, "ERROR: Could not create the scene render target (" + std::to_string(full.Width) + "x" +
+                        std::to_string(full.Height) + "): 0x8876017C\n");
     *reinterpret_cast<void***>(Device) = RealMethods;
     ReleaseRenderTargets(*TheRenderer);
     CreateRenderTargets(*TheRenderer);
