@@ -14,10 +14,15 @@ deps:
 
 # Configuring again is cheap and picks up new tool and test folders.
 configure: deps
-	cmake -S $(SRC) -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@cmake -S $(SRC) -B $(BUILD) $(CMAKE_FLAGS) --no-warn-unused-cli >/dev/null
 
+# The build's own output goes to $(BUILD)/build.log: the terminal gets one line when something
+# was built, nothing when all was up to date, and the whole log when the build fails.
 build: configure
-	cmake --build $(BUILD) -j$$(nproc)
+	@cmake --build $(BUILD) -j$$(nproc) >$(BUILD)/build.log 2>&1 || \
+	  { cat $(BUILD)/build.log; echo "The build failed (log: $(BUILD)/build.log)"; exit 1; }
+	@steps=$$(grep -cE '^\[ *[0-9]+%\] (Building|Linking|Generating)' $(BUILD)/build.log); \
+	  [ "$$steps" = 0 ] || echo "Built: $$steps steps (log: $(BUILD)/build.log)"
 	@scripts/wine-prefix $(PREFIX)
 
 run: build

@@ -31,6 +31,8 @@ namespace {
 const int WindowX = 50, WindowY = 50, WindowWidth = 1024, WindowHeight = 768;
 const int StartFailed = 1;
 
+bool ResetFailed = false;  // since the last Reset that worked: the loop retries every frame
+
 // Effects and render targets live in the default pool: release them, reset, make them again.
 // A failed Reset leaves the device lost: drawing on it then would crash the next Reset.
 bool ResetDevice()
@@ -38,12 +40,14 @@ bool ResetDevice()
     ReleaseEffects();
     DefaultEffect = PostProcessEffect = nullptr;
     TheRenderer->defaultEffect = TheRenderer->postProcessEffect = nullptr;
-    if (FAILED(Device->Reset(&PresentParams))) {
-        DeviceLost = true;
+    const HRESULT reset = Device->Reset(&PresentParams);
+    if (FAILED(reset)) {
+        if (!ResetFailed) ReportFatal("ERROR: Could not reset the device: 0x%08lX\n", static_cast<unsigned long>(reset));
+        ResetFailed = DeviceLost = true;
         return false;
     }
     InitEffects();
-    DeviceLost = false;
+    ResetFailed = DeviceLost = false;
     return true;
 }
 

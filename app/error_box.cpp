@@ -50,5 +50,7 @@ void ShowErrorBox(const char* text)
     // Read here rather than taken from WindowTitle: the failure may come before start-up loads it.
     char title[sizeof WindowTitle] = "";
     LoadStringA(GetModuleHandleA(nullptr), IDS_APP_TITLE, title, sizeof title);
-    MessageBoxA(MainWindow, text, title[0] ? title : nullptr, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    // A window already closed would make the box fail: it then has no owner.
+    const HWND owner = IsWindow(MainWindow) ? MainWindow : nullptr;
+    MessageBoxA(owner, text, title[0] ? title : nullptr, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }

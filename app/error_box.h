@@ -2,7 +2,7 @@
 // output: the messages that end it are then also shown in one message box before it returns.
 #pragma once
 
-// A message after which the viewer quits or draws nothing: printed exactly as formatted, and
+// A message after which the viewer quits or draws no scene: printed exactly as formatted, and
 // kept for the box.
 void ReportFatal(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // True when standard output reaches a console, a file or a pipe.

@@ -10,9 +10,14 @@ list(TRANSFORM d3dx_imports REPLACE "^__imp_" "")
 list(REMOVE_DUPLICATES d3dx_imports)
 list(JOIN d3dx_imports "\n" d3dx_exports)
 set(d3dx_def ${CMAKE_BINARY_DIR}/generated/d3dx9_36.def)
-file(WRITE ${d3dx_def} "LIBRARY d3dx9_36.dll\nEXPORTS\n${d3dx_exports}\n")
+# Both files are made again only when the exports change: a fresh library at every configure
+# would relink every program on each build.
+file(WRITE ${d3dx_def}.new "LIBRARY d3dx9_36.dll\nEXPORTS\n${d3dx_exports}\n")
+configure_file(${d3dx_def}.new ${d3dx_def} COPYONLY)
 # The file name makes the symbol app/d3dx_binding.cpp reads: __DELAY_IMPORT_DESCRIPTOR_libd3dx9_36_delayed_a.
 set(D3DX_DELAYED_LIBRARY ${CMAKE_BINARY_DIR}/generated/libd3dx9_36_delayed.a)
-# Run in its folder: dlltool makes the symbol from the name as given, path and all.
-execute_process(COMMAND ${CMAKE_DLLTOOL} --input-def d3dx9_36.def --output-delaylib libd3dx9_36_delayed.a
-  WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/generated COMMAND_ERROR_IS_FATAL ANY)
+if(${d3dx_def} IS_NEWER_THAN ${D3DX_DELAYED_LIBRARY})
+  # Run in its folder: dlltool makes the symbol from the name as given, path and all.
+  execute_process(COMMAND ${CMAKE_DLLTOOL} --input-def d3dx9_36.def --output-delaylib libd3dx9_36_delayed.a
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/generated COMMAND_ERROR_IS_FATAL ANY)
+endif()

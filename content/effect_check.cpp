@@ -23,6 +23,10 @@ struct TechniqueNotes {
     uint32_t name;
     std::vector<PassNotes> passes;
 };
+struct ShaderSlot {
+    std::string name;  // "name[element]" in an array
+    bool vertex;
+};
 
 // Reads DWORDs in order; any read past the end marks the whole walk as failed.
 struct TableReader {
@@ -32,7 +36,7 @@ struct TableReader {
     uint32_t blobSize;
     bool ok;
     std::vector<TechniqueNotes> techniques;
-    std::map<uint32_t, uint32_t> shaderParameters;  // object id, name offset
+    std::map<uint32_t, ShaderSlot> shaderParameters;  // by object id
     std::vector<EffectShader>* shaders;
 
     uint32_t Next()
@@ -92,22 +96,24 @@ void ReadAnnotations(TableReader& r, uint32_t count)
 
 // A shader parameter's value is one object id per element (typedef: type, class, name,
 // semantic, elements).
-void NoteShaderParameter(TableReader& r, uint32_t type, uint32_t value)
+void NoteShaderParameter(TableReader& r, uint32_t type, uint32_t value, size_t number)
 {
     const uint32_t kind = r.BlobWord(type);
     if (kind != TypePixelShader && kind != TypeVertexShader) return;
     const uint32_t elements = r.BlobWord(type + 16);
+    const std::string name = r.BlobString(r.BlobWord(type + 8), number);
     for (uint32_t e = 0; e < elements || e == 0; ++e) {
         if (value + 4 * e >= r.blobSize) break;
-        r.shaderParameters.emplace(r.BlobWord(value + 4 * e), r.BlobWord(type + 8));
+        const std::string element = elements ? name + "[" + std::to_string(e) + "]" : name;
+        r.shaderParameters.emplace(r.BlobWord(value + 4 * e), ShaderSlot{element, kind == TypeVertexShader});
     }
 }
 
-void ReadParameter(TableReader& r)
+void ReadParameter(TableReader& r, size_t number)
 {
     uint32_t type = 0, value = 0;
     ReadTypedValue(r, &type, &value);
-    NoteShaderParameter(r, type, value);
+    NoteShaderParameter(r, type, value, number);
     r.Next();  // flags
     ReadAnnotations(r, r.Next());
 }
@@ -134,12 +140,24 @@ void ReadTechnique(TableReader& r)
     for (uint32_t i = 0; i < passes && r.ok; ++i) ReadPass(r, technique);
 }
 
-// The bytes of the data entry being read: what a shader listing keeps.
-void NoteShader(TableReader& r, EffectShader shader, uint32_t bytes)
+// A NUL-ended name of at most `bytes` bytes at `text`.
+std::string EntryName(const unsigned char* text, size_t bytes)
+{
+    return std::string(reinterpret_cast<const char*>(text), strnlen(reinterpret_cast<const char*>(text), bytes));
+}
+
+// The data entry being read, as a shader listing keeps it: inline bytecode or none (usage 0), a
+// name (usage 1), or a selector: the array's name, its length first, then the expression.
+void NoteShader(TableReader& r, EffectShader shader, uint32_t usage, uint32_t bytes)
 {
     if (!r.shaders || !r.ok || r.size - r.pos < bytes) return;
-    shader.data = r.data + r.pos;
+    const unsigned char* at = r.data + r.pos;
+    shader.data = at;
     shader.size = bytes;
+    shader.holds = usage == 1 ? ShaderHolds::Reference : usage ? ShaderHolds::Selector
+                   : bytes ? ShaderHolds::Bytecode : ShaderHolds::Nothing;
+    if (usage == 1) shader.names = EntryName(at, bytes);
+    if (usage == 2 && bytes >= 4) shader.names = EntryName(at + 4, bytes - 4);
     r.shaders->push_back(shader);
 }
 
@@ -150,26 +168,28 @@ void ReadObjectData(TableReader& r, uint32_t count)
         const uint32_t id = r.Next(), bytes = r.Next();
         const auto parameter = r.shaderParameters.find(id);
         if (parameter != r.shaderParameters.end())
-            NoteShader(r, {"", "", r.BlobString(parameter->second, id), nullptr, 0}, bytes);
+            NoteShader(r, {"", "", parameter->second.name, nullptr, 0, parameter->second.vertex, {}, ""}, 0, bytes);
         r.Skip(bytes);
     }
 }
 
 // Resources: technique, index, element, state, usage, size, bytes. A pass state's entry has
-// the technique and pass numbers; usage 0 is data given inline.
+// the technique and pass numbers.
 void ReadResources(TableReader& r, uint32_t count)
 {
     for (uint32_t i = 0; i < count && r.ok; ++i) {
         const uint32_t technique = r.Next(), pass = r.Next();
         r.Next();  // element
         const uint32_t state = r.Next(), usage = r.Next(), bytes = r.Next();
-        if (technique != NoTechnique && technique < r.techniques.size() && usage == 0) {
+        if (technique != NoTechnique && technique < r.techniques.size()) {
             const TechniqueNotes& t = r.techniques[technique];
             const uint32_t operation = pass < t.passes.size() && state < t.passes[pass].operations.size()
                                            ? t.passes[pass].operations[state]
                                            : 0;
             if (operation == StateVertexShader || operation == StatePixelShader)
-                NoteShader(r, {r.BlobString(t.name, technique), r.BlobString(t.passes[pass].name, pass), "", nullptr, 0}, bytes);
+                NoteShader(r, {r.BlobString(t.name, technique), r.BlobString(t.passes[pass].name, pass), "", nullptr, 0,
+                               operation == StateVertexShader, {}, ""},
+                           usage, bytes);
         }
         r.Skip(bytes);
     }
@@ -183,7 +203,7 @@ bool WalkTables(const unsigned char* data, size_t size, std::vector<EffectShader
     const uint32_t parameters = r.Next(), techniques = r.Next();
     r.Next();  // passes + shaders + samplers: a count no table needs
     r.Next();  // object count
-    for (uint32_t i = 0; i < parameters && r.ok; ++i) ReadParameter(r);
+    for (uint32_t i = 0; i < parameters && r.ok; ++i) ReadParameter(r, i);
     for (uint32_t i = 0; i < techniques && r.ok; ++i) ReadTechnique(r);
     const uint32_t objects = r.Next(), resources = r.Next();
     ReadObjectData(r, objects);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <new>
 
+#include "app/error_box.h"
 #include "camera/camera.h"
 
 Renderer* TheRenderer = nullptr;
@@ -21,9 +22,13 @@ const float HeightFar = 255.0f;
 IDirect3DTexture9* CreateTargetTexture(IDirect3DDevice9* device, const char* name, UINT width, UINT height)
 {
     IDirect3DTexture9* texture = nullptr;
-    if (FAILED(D3DXCreateTexture(device, width, height, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
-                                 D3DPOOL_DEFAULT, &texture)))
+    const HRESULT created =
+        D3DXCreateTexture(device, width, height, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &texture);
+    if (FAILED(created)) {
+        ReportFatal("ERROR: Could not create the %s render target (%ux%u): 0x%08lX\n", name, width, height,
+                    static_cast<unsigned long>(created));
         return nullptr;
+    }
     D3DSURFACE_DESC made;
     texture->GetLevelDesc(0, &made);
     if (made.Width == width && made.Height == height) return texture;
@@ -37,11 +42,13 @@ IDirect3DTexture9* CreateTargetTexture(IDirect3DDevice9* device, const char* nam
     return remade ? texture : nullptr;
 }
 
-RenderTarget* CreateTarget(IDirect3DDevice9* device, const char* name, UINT width, UINT height)
+// Frames need all three targets: once one fails the rest are not tried, and one line says why.
+RenderTarget* CreateTarget(IDirect3DDevice9* device, const char* name, UINT width, UINT height, bool& failed)
 {
     RenderTarget* target = new RenderTarget();
-    target->texture = CreateTargetTexture(device, name, width, height);
+    if (!failed) target->texture = CreateTargetTexture(device, name, width, height);
     if (target->texture) target->texture->GetSurfaceLevel(0, &target->surface);
+    failed = !target->surface;
     return target;
 }
 
@@ -70,9 +77,10 @@ void CreateRenderTargets(Renderer& renderer)
     if (FAILED(D3DXCreateSprite(renderer.device, &renderer.sprite))) renderer.sprite = nullptr;
     D3DVIEWPORT9 viewport;
     renderer.device->GetViewport(&viewport);
-    renderer.sceneTarget = CreateTarget(renderer.device, "scene", viewport.Width, viewport.Height);
-    renderer.reflectionTarget = CreateTarget(renderer.device, "reflection", viewport.Width, viewport.Height);
-    renderer.heightTarget = CreateTarget(renderer.device, "height", viewport.Width, viewport.Height);
+    bool failed = false;
+    renderer.sceneTarget = CreateTarget(renderer.device, "scene", viewport.Width, viewport.Height, failed);
+    renderer.reflectionTarget = CreateTarget(renderer.device, "reflection", viewport.Width, viewport.Height, failed);
+    renderer.heightTarget = CreateTarget(renderer.device, "height", viewport.Width, viewport.Height, failed);
     renderer.heightImageDrawn = false;
 }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # What a person sees when the viewer stops. Without the DirectX runtime's DLLs a box names the
 # runtime to install; started with no standard output (by box_watch.exe, as from Explorer) the
-# messages that end the viewer come in one box, and only those. With standard output connected
+# messages that end the viewer or leave it drawing no scene come in one box, and only those. With standard output connected
 # no error box appears: the fault matrix shows that.
 source "$(dirname "$0")/lib.sh"
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/tidewater-boxes.XXXXXX")
@@ -51,11 +51,14 @@ stop_viewer
 
 cp "$BUILD_DIR/Content/Shaders/PostProcess.fx" "$WORK/Content/Shaders/"
 watched no-stdout-mesh
-VIEWER_WINDOW=$(find_window Tidewater 30) || fail "no window without standard output"
-sleep 1
-focus_viewer
-xdotool key alt+F4
+wait_window 30 && sleep 1 && focus_viewer && xdotool key alt+F4
 wait_exit 20
 [ "$(report)" = 'exit: 0' ] && pass "no standard output, a mesh missing: runs, no box, exit code 0" ||
   fail "mesh missing: $(report | head -c 300)"
+
+# 7 MB of video memory (Wine's own limit) leave no room for the render targets: closing shows why.
+WINE_D3D_CONFIG=VideoMemorySize=7 watched no-stdout-targets
+wait_window 30 && focus_viewer && xdotool key alt+F4 && close_box targets-box
+[[ "$(report)" =~ ^'box: Tidewater: ERROR: Could not create the scene render target ('[0-9]+x[0-9]+'): 0x8876017C'$'\n''exit: 0'$ ]] &&
+  pass "no standard output, no render target: its message in the box, exit code 0" || fail "no target: $(report | head -c 300)"
 finish

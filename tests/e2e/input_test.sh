@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Keyboard flight with the real viewer: keys move the view, a key released while another window
 # has the focus stops acting, the key that closes a menu does not leak into the frame loop, keys
-# fly after the About box, a tap of Escape quits with 0, and the pad status is printed.
+# fly after the About box, a tap of Escape quits with 0, and the pad status is printed, read
+# through the fallback xinput9_1_0.dll: Wine always has xinput1_3.dll, taken away here.
 source "$(dirname "$0")/lib.sh"
-export WINEDEBUG=-all,+fps  # the frame rate goes to input.err: key holds span that many frames
+# To input.err: the frame rate (key holds span that many frames), the DLLs loaded, the pad reads.
+export WINEDEBUG=-all,+fps,+loaddll,+xinput EXTRA_DLL_OVERRIDES=xinput1_3=d
 
 # The camera is judged above the horizon only, where the sea (below the camera) is never drawn at
 # any frame rate: the view starts pitched 0.25 rad down and no key here tilts it, so with the 45
@@ -87,5 +89,8 @@ wait_exit 30
 
 status=$(grep -o "We don't got a controller! :(" "$VIEWER_OUT" | wc -l)
 [ "$status" -ge 10 ] && pass "no-pad status printed each frame ($status times)" || fail "no-pad status printed $status times"
+err=$E2E_OUT/input.err  # Wine's lines: Loaded L"C:\\...\\NAME.dll" at ADDRESS, and each pad read
+grep -qF 'xinput9_1_0.dll" at ' "$err" && ! grep -qF 'xinput1_3.dll" at ' "$err" && grep -q 'trace:xinput:XInputGetState' "$err" &&
+  pass "the pad answered through xinput9_1_0.dll" || fail "the pad was not read through xinput9_1_0.dll"
 grep -o 'approx [0-9.]*fps' "$E2E_OUT/input.err" | tr '\n' ' ' | sed 's/^/frame rates: /'; echo
 finish

@@ -134,7 +134,53 @@ const TokenCase TokenCases[] = {
      "s4 is out of range: vs_3_0 has s0-s3"},
     {PS3 + " mov oC0, c0", [](std::vector<uint32_t>& t) { Replace(t, 0x02000001, 0x02000043); },
      "unknown instruction (opcode 67)"},
+    {PS3 + " mov oC0, c0", [](std::vector<uint32_t>& t) { Replace(t, 0xA0E40000, 0xB0E40805); },  // type 11: c2048 on
+     "c2053 is out of range: ps_3_0 has c0-c223"},
+    {PS3 + " mov oC0, c0", [](std::vector<uint32_t>& t) { Replace(t, 0xA0E40000, 0x80E41005); },
+     "ps_3_0 has no register of type 16 (number 5)"},
 };
+
+// Text in whole words, its NUL and zero padding included; `counted` puts its length first.
+std::vector<uint32_t> Words(const std::string& text, bool counted)
+{
+    std::vector<uint32_t> out(counted + (text.size() + 4) / 4, 0);
+    if (counted) out[0] = uint32_t(text.size() + 1);
+    std::memcpy(out.data() + counted, text.data(), text.size());
+    return out;
+}
+
+void Append(std::vector<uint32_t>& to, const std::vector<uint32_t>& more) { to.insert(to.end(), more.begin(), more.end()); }
+
+// Laid out as the genuine compiler writes it: vertexshader vs_arr[2] = {empty, element1}, an empty
+// pixelshader ps_none; pass P0 { VertexShader = named }, P1 { VertexShader = vs_arr[expression] }.
+std::vector<uint8_t> GenuineFormsEffect(const std::vector<uint32_t>& element1, const std::string& named)
+{
+    std::vector<uint32_t> blob{0};  // offset 0: the empty string
+    const auto add = [&](const std::vector<uint32_t>& more) {  // the offset of what it appends
+        return Append(blob, more), uint32_t(4 * (blob.size() - more.size()));
+    };
+    const uint32_t arrName = add(Words("vs_arr", true)), noneName = add(Words("ps_none", true));
+    const uint32_t arrType = add({16, 4, arrName, 0, 2}), arrValue = add({1, 2});
+    const uint32_t noneType = add({15, 4, noneName, 0, 0}), noneValue = add({3});
+    const uint32_t stateType = add({16, 4, 0, 0, 0}), state0 = add({4}), state1 = add({5});
+    const uint32_t t = add(Words("T", true)), p0 = add(Words("P0", true)), p1 = add(Words("P1", true));
+    std::vector<uint32_t> selector = Words("vs_arr", true);
+    selector[0] = uint32_t(4 * (selector.size() - 1));
+    // The expression: its tag, a constant table with no constants, no instructions, the end.
+    Append(selector, {0x46580200, 0x0008FFFE, 0x42415443, 28, 0, 0x46580200, 0, 0, 0, 0, 0x0002FFFE, 0x434C5846, 0, 0xFFFF});
+    std::vector<uint32_t> w = {0xFEFF0901, uint32_t(4 * blob.size())};
+    Append(w, blob);
+    Append(w, {2, 1, 7, 6, arrType, arrValue, 0, 0, noneType, noneValue, 0, 0,  // counts, parameters
+               t, 0, 2, p0, 0, 1, 0x92, 0, stateType, state0, p1, 0, 1, 0x92, 0, stateType, state1,
+               3, 2, 3, 0, 2, uint32_t(4 * element1.size())});  // object data: ps_none, vs_arr[1], vs_arr[0]
+    Append(w, element1);
+    Append(w, {1, 0, 0, 1, 0xFFFFFFFF, 0, 2, uint32_t(4 * selector.size())});  // resources: P1's, then P0's
+    Append(w, selector);
+    Append(w, {0, 0, 0xFFFFFFFF, 0, 1, uint32_t(named.size() + 1)});
+    Append(w, Words(named, false));
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(w.data());
+    return {bytes, bytes + 4 * w.size()};
+}
 
 }  // namespace
 
@@ -194,6 +240,29 @@ TEST(ShaderRules, ValidateModeOnFiles)
     EXPECT_EQ(RunProgram("fxc.exe --validate no_such.fx fxc_text.fx fxc_broken.fx", out), 2u);
     EXPECT_NE(out.find("fxc_text.fx: error: neither a compiled effect nor a shader token stream"), std::string::npos) << out;
     EXPECT_NE(out.find("no_such.fx: error: cannot read the file"), std::string::npos) << out;
+}
+
+// What the platform loads, though our compiler never writes it: empty shaders are none; a named or
+// array-selected shader is judged as its parameter, where a broken one is still found.
+TEST(ShaderRules, ValidateModeOnEmptyNamedAndSelectedShaders)
+{
+    const auto report = [](const std::string& line, const std::string& named) {  // vs_arr[1] ends in `line`
+        std::string out;
+        const std::vector<uint32_t> element1 = AssembleTokens("vs_2_0\n dcl_position v0\n" + line);
+        return std::to_string(CheckShaderBytes(GenuineFormsEffect(element1, named), "g", out)) + " " + out;
+    };
+    const std::string p0 = "g: technique T pass P0 vertex shader: ", conform = "g: 1 shader checked, all conform\n";
+    EXPECT_EQ(report(" mov oPos, v0", "vs_arr[1]"),
+              "0 g: parameter ps_none pixel shader: empty, no shader\ng: parameter vs_arr[0] vertex shader: empty, no shader\n"
+              "g: technique T pass P1 vertex shader: picked from vs_arr by an expression; its shaders are checked as that "
+              "parameter\n" + p0 + "is vs_arr[1], checked as that parameter\n" + conform);
+    EXPECT_NE(report(" mov oPos, v0", "vs_arr[0]").find(p0 + "is vs_arr[0], an empty shader\n" + conform), std::string::npos);
+    const std::string gone = report(" mov oPos, v0", "vs_gone");
+    EXPECT_TRUE(gone[0] == '0' && gone.find(p0 + "names vs_gone, no shader parameter; not checked\ng: 1 shader checked, 1 not "
+                                            "checked, all conform") != std::string::npos) << gone;
+    const std::string broken = report(" mov oPos, r0", "vs_arr[1]");
+    EXPECT_TRUE(broken[0] == '1' && broken.find("g: parameter vs_arr[1] vertex shader: instruction 2: r0.xyzw is read before "
+                                                "it is written") != std::string::npos) << broken;
 }
 
 // A bare shader conforms, an older model is not checked; every cut of the built effect and of a

@@ -93,29 +93,49 @@ TEST(Frame, AFrameThatCannotBeginOnlyPresents)
 }
 
 // Given power-of-two texture limits (a copy of the device's method table, GetDeviceCaps replaced),
-// D3DX rounds the viewport-sized targets to 1024x1024: each is reported and made at the viewport's size.
+// D3DX rounds viewport-sized targets up in both sides, the height alone or the width alone: each
+// is reported and made at the viewport's size. A target the device cannot make is reported too.
 TEST(Frame, TargetsRoundedByTheTextureLimitsAreReportedAndMadeAtTheViewportSize)
 {
     REQUIRE_VIEWER();
-    D3DVIEWPORT9 viewport;
-    Device->GetViewport(&viewport);
+    D3DVIEWPORT9 full;
+    Device->GetViewport(&full);
     void* methods[119];  // IDirect3DDevice9's; GetDeviceCaps is the eighth
     RealMethods = std::exchange(*reinterpret_cast<void***>(Device), methods);
     std::copy_n(RealMethods, 119, methods);
     methods[7] = reinterpret_cast<void*>(PowerOfTwoCaps);
+    const auto rounded = [](DWORD n) { return n <= 512 ? 512 : 1024; };
+    for (const auto& [width, height] : {std::pair<DWORD, DWORD>{full.Width, full.Height}, {512, 700}, {700, 512}}) {
+        D3DVIEWPORT9 viewport{full.X, full.Y, width, height, full.MinZ, full.MaxZ};
+        Device->SetViewport(&viewport);
+        ReleaseRenderTargets(*TheRenderer);
+        testing::internal::CaptureStdout();
+        CreateRenderTargets(*TheRenderer);
+        const std::string said = testing::internal::GetCapturedStdout();
+        const std::string size = std::to_string(width) + "x" + std::to_string(height);
+        EXPECT_EQ(said.find("ERROR: The scene render target came out " + std::to_string(rounded(width)) + "x" +
+                            std::to_string(rounded(height)) + ", not the viewport's " + size + "; made again at that size\n"),
+                  0u) << said;
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 3) << said;
+        const Renderer& r = *TheRenderer;
+        for (const RenderTarget* target : {r.sceneTarget, r.reflectionTarget, r.heightTarget}) {
+            D3DSURFACE_DESC desc = {};
+            if (target->surface) target->surface->GetDesc(&desc);
+            EXPECT_TRUE(desc.Width == width && desc.Height == height) << desc.Width << "x" << desc.Height << " for " << size;
+        }
+    }
+    // A target the device cannot make: one line for the first, the others not tried.
+    Device->SetViewport(&full);
+    methods[23] = reinterpret_cast<void*>(+[](IDirect3DDevice9*, UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL, void*, void*) {
+        return D3DERR_OUTOFVIDEOMEMORY;  // CreateTexture; one calling convention on x64
+    });
     ReleaseRenderTargets(*TheRenderer);
     testing::internal::CaptureStdout();
     CreateRenderTargets(*TheRenderer);
-    *reinterpret_cast<void***>(Device) = RealMethods;
     const std::string said = testing::internal::GetCapturedStdout();
-    const std::string size = std::to_string(viewport.Width) + "x" + std::to_string(viewport.Height);
-    EXPECT_EQ(said.find("ERROR: The scene render target came out 1024x1024, not the viewport's " + size +
-                        "; made again at that size\n"), 0u) << said;
-    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 3) << said;
-    const Renderer& r = *TheRenderer;
-    for (const RenderTarget* target : {r.sceneTarget, r.reflectionTarget, r.heightTarget}) {
-        D3DSURFACE_DESC desc = {};
-        if (target->surface) target->surface->GetDesc(&desc);
-        EXPECT_TRUE(desc.Width == viewport.Width && desc.Height == viewport.Height) << desc.Width << "x" << desc.Height;
-    }
+    EXPECT_EQ(said, "ERROR: Could not create the scene render target (" + std::to_string(full.Width) + "x" +
+                        std::to_string(full.Height) + "): 0x8876017C\n");
+    *reinterpret_cast<void***>(Device) = RealMethods;
+    ReleaseRenderTargets(*TheRenderer);
+    CreateRenderTargets(*TheRenderer);
 }

@@ -13,12 +13,12 @@ namespace {
 
 const uint32_t CompiledEffectTag = 0xFEFF0901;
 
-std::string Owner(const EffectShader& shader, const ShaderCheck& check)
+std::string Owner(const EffectShader& shader, bool vertex)
 {
     std::string owner = !shader.parameter.empty() ? "parameter " + shader.parameter + " "
                         : !shader.technique.empty() ? "technique " + shader.technique + " pass " + shader.pass + " "
                                                     : "";
-    return owner + (check.vertex ? "vertex" : "pixel") + " shader";
+    return owner + (vertex ? "vertex" : "pixel") + " shader";
 }
 
 std::string Plural(size_t n, const char* what) { return std::to_string(n) + " " + what + (n == 1 ? "" : "s"); }
@@ -42,6 +42,39 @@ bool ReportShader(const std::string& owner, const ShaderCheck& check, Tally& tal
     return true;
 }
 
+// A state that names a parameter's shader, or picks one from a shader array, is judged by what
+// that parameter holds: its shaders are checked as the parameter's own. The note for the report;
+// empty when the name leads to no shader parameter, which leaves the state not checked.
+std::string ResolveNamed(const EffectShader& state, const std::vector<EffectShader>& shaders)
+{
+    for (const EffectShader& p : shaders) {
+        if (p.parameter.empty()) continue;
+        if (state.holds == ShaderHolds::Reference && p.parameter == state.names)
+            return "is " + p.parameter + (p.holds == ShaderHolds::Bytecode ? ", checked as that parameter" : ", an empty shader");
+        if (state.holds == ShaderHolds::Selector && p.parameter.rfind(state.names + "[", 0) == 0)
+            return "picked from " + state.names + " by an expression; its shaders are checked as that parameter";
+    }
+    return "";
+}
+
+// A slot that holds no bytecode: a null shader is no violation; a named one is resolved.
+void ReportUnchecked(const std::string& owner, const EffectShader& shader, const std::vector<EffectShader>& shaders,
+                     Tally& tally, std::string& report)
+{
+    if (shader.holds == ShaderHolds::Nothing) {
+        report += owner + ": empty, no shader\n";
+        return;
+    }
+    const std::string resolved = ResolveNamed(shader, shaders);
+    if (!resolved.empty()) {
+        report += owner + ": " + resolved + "\n";
+        return;
+    }
+    const std::string names = shader.names.empty() ? "nothing" : shader.names;
+    report += owner + ": names " + names + ", no shader parameter; not checked\n";
+    tally.unchecked++;
+}
+
 CheckOutcome Refuse(const std::string& name, const std::string& why, std::string& report)
 {
     report = name + ": error: " + why + "\n";
@@ -58,16 +91,20 @@ CheckOutcome CheckShaderBytes(const std::vector<uint8_t>& bytes, const std::stri
     std::vector<EffectShader> shaders;
     if (!ListEffectShaders(bytes.data(), bytes.size(), shaders)) {
         if (effect) return Refuse(name, "the effect's tables run past the end of the file or outside its data", report);
-        shaders.push_back({"", "", "", bytes.data(), bytes.size()});  // a bare token stream
+        shaders.push_back({"", "", "", bytes.data(), bytes.size(), false, {}, ""});  // a bare token stream
     }
     report.clear();
     Tally tally;
     for (const EffectShader& shader : shaders) {
+        if (shader.holds != ShaderHolds::Bytecode) {
+            ReportUnchecked(name + ": " + Owner(shader, shader.vertex), shader, shaders, tally, report);
+            continue;
+        }
         std::vector<uint32_t> tokens(shader.size / 4);
         if (!tokens.empty()) std::memcpy(tokens.data(), shader.data, tokens.size() * 4);
         const ShaderCheck check = ValidateShader(tokens.data(), tokens.size());
         if (!effect && check.model.empty()) return Refuse(name, "neither a compiled effect nor a shader token stream", report);
-        if (!ReportShader(name + ": " + Owner(shader, check), check, tally, report)) return Unreadable;
+        if (!ReportShader(name + ": " + Owner(shader, check.vertex), check, tally, report)) return Unreadable;
     }
     report += name + ": " + Plural(tally.checked, "shader") + " checked" +
               (tally.unchecked ? ", " + std::to_string(tally.unchecked) + " not checked" : "") + ", " +

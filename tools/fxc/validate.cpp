@@ -105,10 +105,13 @@ const OpcodeRule Opcodes[] = {
     {D3DSIO_BREAKP, 0, 3, Reads::Scalar, 0},
 };
 
+// The constant files past c2047 (types 11-13) are read as the c# they are.
 struct Operand {
     uint32_t token;
-    uint32_t type() const { return ((token >> 28) & 7) | ((token >> 8) & 0x18); }
-    uint32_t number() const { return token & 0x7FF; }
+    uint32_t encodedType() const { return ((token >> 28) & 7) | ((token >> 8) & 0x18); }
+    bool highConst() const { return encodedType() >= D3DSPR_CONST2 && encodedType() <= D3DSPR_CONST4; }
+    uint32_t type() const { return highConst() ? uint32_t(Const) : encodedType(); }
+    uint32_t number() const { return (token & 0x7FF) + (highConst() ? 2048 * (encodedType() - D3DSPR_CONST2 + 1) : 0); }
     bool relative() const { return token & 0x2000; }
     uint32_t mask() const { return (token >> 16) & 0xF; }
     uint32_t swizzle() const { return (token >> 16) & 0xFF; }
@@ -169,7 +172,7 @@ std::string RegisterName(uint32_t type, uint32_t number, bool vertex, bool model
     case Misc: return number == 0 ? "vPos" : number == 1 ? "vFace" : "misc" + n;
     case Label: return "l" + n;
     case Predicate: return "p" + n;
-    default: return "register " + n + " of type " + std::to_string(type);
+    default: return "of type " + std::to_string(type) + " (number " + n + ")";  // no assembler name
     }
 }
 
