@@ -222,6 +222,8 @@ uint32_t Pack(Rgb c, float alpha)
     return byte(alpha) << 24 | byte(c.r) << 16 | byte(c.g) << 8 | byte(c.b);
 }
 
+Rgb Scale(Rgb c, float s) { return {c.r * s, c.g * s, c.b * s}; }
+
 Rgb Mix(Rgb a, Rgb b, float t)
 {
     return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};

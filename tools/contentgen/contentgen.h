@@ -78,6 +78,7 @@ struct Image {
 struct Rgb { float r, g, b; };
 uint32_t Pack(Rgb c, float alpha = 1.0f);
 Rgb Mix(Rgb a, Rgb b, float t);
+Rgb Scale(Rgb c, float s);
 
 std::vector<uint8_t> EncodeDds(const Image& img);  // A8R8G8B8 with a full mip chain
 std::vector<uint8_t> EncodePng(const Image& img);  // RGBA

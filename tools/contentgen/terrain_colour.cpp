@@ -13,7 +13,6 @@ constexpr int BakeSide = 2048;         // texels over one 15-unit tile: 137 a un
 constexpr float LayerRepeats = 5.0f;   // the layer fields repeat every 3 world units, whole times a tile
 
 float Ramp(float x, float scale, float offset) { return Clamp01(scale * x + offset); }
-Rgb Times(Rgb c, float s) { return {c.r * s, c.g * s, c.b * s}; }
 
 // One channel (at shift) of the image at u, v in image widths, bilinear and wrapping, as a
 // sampler with linear filters reads it.
@@ -81,14 +80,14 @@ Rgb TerrainColour(float y, float normalY, const LayerFields& f)
 {
     const Rgb sand = Mix({SAND_DARK}, {SAND_LIGHT}, f.sand);
     const Rgb grass = Mix(Mix({GRASS_DARK}, {GRASS_LIGHT}, f.grass), {GRASS_PATCH}, GRASS_PATCH_SHARE * f.patches);
-    const Rgb rock = Times(Mix(Mix({ROCK_DARK}, {ROCK_LIGHT}, f.rock), {ROCK_LICHEN}, ROCK_LICHEN_SHARE * f.lichen),
+    const Rgb rock = Scale(Mix(Mix({ROCK_DARK}, {ROCK_LIGHT}, f.rock), {ROCK_LICHEN}, ROCK_LICHEN_SHARE * f.lichen),
                            ROCK_IN_CRACK + (1 - ROCK_IN_CRACK) * f.cracks);
     const Rgb snow = Mix({SNOW_DARK}, {SNOW_LIGHT}, f.snow);
     Rgb c = Mix(sand, grass, Ramp(y, 4, -1.2f));  // by height: sand, grass, rock, snow
     c = Mix(c, rock, Ramp(y, 1.6f, -3.8f));
     c = Mix(c, snow, Ramp(y, 2, -6.4f));
     c = Mix(c, rock, Ramp(normalY, -4, 2.6f));   // rock on steep slopes
-    return Times(c, 1 - 0.45f * Ramp(y, -4, 0));  // wet and darker under water
+    return Scale(c, 1 - 0.45f * Ramp(y, -4, 0));  // wet and darker under water
 }
 
 // Texel (i, j) is model (x, z) as TexelOf maps them, world (15 u, 15 v) on the tile at the origin's

@@ -25,8 +25,6 @@ float Fbm01(float u, float v, int cells, int octaves, uint32_t seed, float gain 
     return Clamp01(0.5f + 0.5f * PeriodicFbm(u * cells, v * cells, cells, octaves, seed, gain));
 }
 
-Rgb Scale(Rgb c, float s) { return {c.r * s, c.g * s, c.b * s}; }
-
 // Distances to the nearest and second-nearest jittered cell points, wrapping every `cells`.
 struct Cell { float f1, f2; uint32_t id; };
 Cell Worley(float x, float y, int cells, uint32_t seed)
