@@ -36,9 +36,12 @@ IDirect3DTexture9* CreateTargetTexture(IDirect3DDevice9* device, const char* nam
     texture = nullptr;
     const bool remade = SUCCEEDED(device->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET, made.Format,
                                                         D3DPOOL_DEFAULT, &texture, nullptr));
-    std::printf("ERROR: The %s render target came out %ux%u, not the viewport's %ux%u; %s\n", name, made.Width,
-                made.Height, width, height,
-                remade ? "made again at that size" : "the device cannot make one that size");
+    char line[192];
+    std::snprintf(line, sizeof line, "ERROR: The %s render target came out %ux%u, not the viewport's %ux%u; %s\n", name,
+                  made.Width, made.Height, width, height, remade ? "made again at that size" : "the device cannot make one that size");
+    // Made again, the scene still draws; without the target it does not, and the box must say why.
+    if (remade) std::printf("%s", line);
+    else ReportFatal("%s", line);
     return remade ? texture : nullptr;
 }
 

@@ -94,7 +94,7 @@ TEST(Frame, AFrameThatCannotBeginOnlyPresents)
 
 // Given power-of-two texture limits (a copy of the device's method table, GetDeviceCaps replaced),
 // D3DX rounds viewport-sized targets up in both sides, the height alone or the width alone: each
-// is reported and made at the viewport's size. A target the device cannot make is reported too.
+// is reported and made at the viewport's size; one the device cannot make at that size is reported.
 TEST(Frame, TargetsRoundedByTheTextureLimitsAreReportedAndMadeAtTheViewportSize)
 {
     REQUIRE_VIEWER();
@@ -124,17 +124,20 @@ TEST(Frame, TargetsRoundedByTheTextureLimitsAreReportedAndMadeAtTheViewportSize)
             EXPECT_TRUE(desc.Width == width && desc.Height == height) << desc.Width << "x" << desc.Height << " for " << size;
         }
     }
-    // A target the device cannot make: one line for the first, the others not tried.
-    Device->SetViewport(&full);
-    methods[23] = reinterpret_cast<void*>(+[](IDirect3DDevice9*, UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL, void*, void*) {
-        return D3DERR_OUTOFVIDEOMEMORY;  // CreateTexture; one calling convention on x64
+    // Rounded, but not to be made at the viewport's size: one line, the others not tried.
+    using Create = HRESULT (*)(IDirect3DDevice9*, UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL, IDirect3DTexture9**, HANDLE*);
+    methods[23] = reinterpret_cast<void*>(+[](IDirect3DDevice9* d, UINT w, UINT h, UINT l, DWORD u, D3DFORMAT f, D3DPOOL p,
+                                              IDirect3DTexture9** t, HANDLE* s) {  // CreateTexture, powers of two only
+        return (w & (w - 1)) || (h & (h - 1)) ? HRESULT(D3DERR_OUTOFVIDEOMEMORY)
+                                              : reinterpret_cast<Create>(RealMethods[23])(d, w, h, l, u, f, p, t, s);
     });
+    Device->SetViewport(&full);
     ReleaseRenderTargets(*TheRenderer);
     testing::internal::CaptureStdout();
     CreateRenderTargets(*TheRenderer);
-    const std::string said = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(said, "ERROR: Could not create the scene render target (" + std::to_string(full.Width) + "x" +
-                        std::to_string(full.Height) + "): 0x8876017C\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "ERROR: The scene render target came out 1024x1024, not the viewport's " +
+                  std::to_string(full.Width) + "x" + std::to_string(full.Height) + "; the device cannot make one that size\n");
+    EXPECT_EQ(TheRenderer->sceneTarget->surface, nullptr);
     *reinterpret_cast<void***>(Device) = RealMethods;
     ReleaseRenderTargets(*TheRenderer);
     CreateRenderTargets(*TheRenderer);
