@@ -42,8 +42,7 @@ expect_running_viewer() {
   [ "$EXIT_CODE" = 0 ] || PROBLEM="closed with exit code $EXIT_CODE"
 }
 
-# The message, then an orderly exit with 1 within 30 s. Wine has been seen, rarely and under
-# load, to end a start at once with 1 and no output at all: such a start is tried once more.
+# The message, then an orderly exit with 1 within 30 s; a start Wine ended silently is tried again.
 expect_effect_failure() {
   wait_exit 30 || { PROBLEM="still running after 30 s"; return; }
   if [ ! -s "$VIEWER_OUT" ] && [ "${2:-}" != again ]; then

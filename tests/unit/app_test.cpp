@@ -13,9 +13,8 @@
 #include "render/effect_names.h"
 #include "tests/support/support.h"
 
-// Lost: no frame, time still grows, and only the reset path ends it. A Reset that fails (a
-// default-pool texture still alive) keeps the device lost and says so once, however often tried; the next one makes fresh effects
-// with their start-up textures and renders; a reset without a loss takes the same path.
+// Lost: no frame, time still grows, only the reset path ends it. A failing Reset (a default-pool texture
+// alive) keeps it lost and says so once; the next makes fresh effects with their start-up textures.
 TEST(DeviceStep, LossSuspendsFramesNotTimeAndAResetRemakesTheEffects)
 {
     REQUIRE_VIEWER();

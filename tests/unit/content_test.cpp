@@ -1,6 +1,5 @@
-// The generated content as the viewer loaded and placed it: what the scene depends on that a
-// picture shows only from some angles (ground under the feet, tiles meeting, the turtle under
-// the water, the nine dinosaur subsets), the sky textures nothing draws; and the builder's failure.
+// The content as loaded and placed, where a picture shows it only from some angles (feet on the
+// ground, tiles meeting, the turtle under water, nine subsets); undrawn sky textures; builder failure.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -156,10 +155,8 @@ TEST(Content, TheDinosaurHasNineSubsetsAndFacesMinusZ)
     EXPECT_LT(z[7] / faces[7], z[0] / faces[0] - 0.3f);
 }
 
-// The PNG textures nothing draws arrive with alpha and as the builder drew them: the sky blue at
-// the zenith (top row), pale at the horizon, the sun low on its left; the clouds' cover in alpha,
-// from clear to full.
-TEST(Content, TheUndrawnSkyTexturesArriveAsDrawn)
+// The PNG textures nothing draws arrive with alpha: the clouds' cover runs from clear to full.
+TEST(Content, TheUndrawnSkyTexturesArriveWithAlpha)
 {
     REQUIRE_VIEWER();
     for (IDirect3DTexture9* png : {SkyTexture, SkyStarsTexture, CloudsTexture}) {
@@ -167,19 +164,9 @@ TEST(Content, TheUndrawnSkyTexturesArriveAsDrawn)
         if (png) png->GetLevelDesc(0, &desc);
         EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);
     }
-    const std::vector<DWORD> sky = Level0(SkyTexture), clouds = Level0(CloudsTexture);
-    ASSERT_EQ(sky.size(), 512u * 256u);
-    const auto rowMean = [&sky](UINT y, int shift) {  // of one channel: shift 16 red, 8 green, 0 blue
-        float sum = 0;
-        for (UINT x = 0; x < 512; ++x) sum += sky[y * 512 + x] >> shift & 255;
-        return sum / 512;
-    };
-    EXPECT_GT(rowMean(0, 0), rowMean(0, 16) + 100) << "the zenith is not blue";
-    for (int shift : {16, 8, 0}) EXPECT_GT(rowMean(255, shift), 190) << "the horizon is not pale";
-    EXPECT_GT(sky[192 * 512 + 154] & 0xFF0000, sky[192 * 512 + 410] & 0xFF0000) << "no sun on the left";
+    const std::vector<DWORD> clouds = Level0(CloudsTexture);
     ASSERT_EQ(clouds.size(), 512u * 512u);
-    // Alpha is the top byte: it orders the pixels.
-    const auto [thinnest, thickest] = std::minmax_element(clouds.begin(), clouds.end());
+    const auto [thinnest, thickest] = std::minmax_element(clouds.begin(), clouds.end());  // alpha is the top byte
     EXPECT_EQ(*thinnest >> 24, 0u);
     EXPECT_EQ(*thickest >> 24, 255u);
 }

@@ -117,8 +117,7 @@ TEST(Frame, TargetsRoundedByTheTextureLimitsAreReportedAndMadeAtTheViewportSize)
                             std::to_string(rounded(height)) + ", not the viewport's " + size + "; made again at that size\n"),
                   0u) << said;
         EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 3) << said;
-        const Renderer& r = *TheRenderer;
-        for (const RenderTarget* target : {r.sceneTarget, r.reflectionTarget, r.heightTarget}) {
+        for (const RenderTarget* target : {TheRenderer->sceneTarget, TheRenderer->reflectionTarget, TheRenderer->heightTarget}) {
             D3DSURFACE_DESC desc = {};
             if (target->surface) target->surface->GetDesc(&desc);
             EXPECT_TRUE(desc.Width == width && desc.Height == height) << desc.Width << "x" << desc.Height << " for " << size;

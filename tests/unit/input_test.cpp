@@ -150,9 +150,8 @@ TEST_F(Input, FirstKeyOfEachPairWinsAndTheSecondActsAlone)
     }
 }
 
-// A press read from the event buffer acts in the frame after it even when the key is up again,
-// and only in that frame; two in one frame act once. With events lost (overflow) the snapshot
-// alone counts.
+// A buffered press acts in the next frame even when the key is up again, and only then; two in
+// one frame act once. With events lost (overflow) the snapshot alone counts.
 TEST_F(Input, PressesBetweenFramesActForOneFrameAndAnOverflowLeavesTheSnapshot)
 {
     struct Case { const char* what; int taps; bool heldAfter; HRESULT result; float rise1, rise2; } cases[] = {
@@ -177,9 +176,8 @@ TEST_F(Input, PressesBetweenFramesActForOneFrameAndAnOverflowLeavesTheSnapshot)
     }
 }
 
-// Whether the read fails (another window has the focus) or the window is told it went
-// inactive, no key stays held; one still down when the focus returns (reported pressed again)
-// acts only after it has been seen released.
+// A failed read (another window has the focus) or WM_ACTIVATE inactive: no key stays held; one still
+// down when the focus returns (reported pressed again) acts only after it has been seen released.
 TEST_F(Input, LosingTheFocusReleasesEveryKeyUntilItIsPressedAgain)
 {
     HWND window = HiddenWindow(64, 64, MainWindowProc);
