@@ -4,11 +4,14 @@
 #include "content/content_paths.h"
 #include "contentgen.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -29,6 +32,8 @@ std::vector<Output> Outputs()
 {
     using namespace ContentPath;
     return {
+        // First: the baked colour takes as long as all the rest, which the other threads build meanwhile.
+        {Terrain2, [] { return EncodeDds(TerrainColourImage(BuildTerrain())); }},
         {TigerMesh, [] { return X(BuildTiger()); }},
         {TurtleMesh, [] { return X(BuildTurtle(false)); }},
         {TurtleMeshB, [] { return X(BuildTurtle(true)); }},
@@ -48,7 +53,6 @@ std::vector<Output> Outputs()
         {SkyStars, [] { return EncodePng(StarsImage()); }},
         {Clouds, [] { return EncodePng(CloudsImage()); }},
         {Terrain1, [] { return EncodeBmp(GrassImage()); }},
-        {Terrain2, [] { return EncodeDds(TerrainColourImage(BuildTerrain())); }},
         {Terrain3, [] { return EncodeBmp(SnowImage()); }},
         {DinoBrown, [] { return EncodeDds(DinoSkinImage(false)); }},
         {DinoOrange, [] { return EncodeDds(DinoSkinImage(true)); }},
@@ -70,6 +74,23 @@ std::string WriteFile(const std::filesystem::path& path, const Bytes& bytes)
     return written && closed ? "" : "write failed";
 }
 
+// Every output built, in list order on as many threads as there are cores (they share no
+// state); the files are written after, in list order.
+std::vector<Bytes> BuildAll(const std::vector<Output>& outputs)
+{
+    std::vector<Bytes> built(outputs.size());
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t i; (i = next++) < outputs.size();) built[i] = outputs[i].build();
+    };
+    const unsigned cores = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    std::vector<std::thread> threads;
+    for (unsigned t = 1; t < cores; ++t) threads.emplace_back(work);
+    work();
+    for (std::thread& t : threads) t.join();
+    return built;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -79,9 +100,11 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::filesystem::path root = argc == 2 ? argv[1] : ".";
-    for (const Output& out : Outputs()) {
-        const std::filesystem::path path = root / out.path;
-        const std::string error = WriteFile(path, out.build());
+    const std::vector<Output> outputs = Outputs();
+    const std::vector<Bytes> built = BuildAll(outputs);
+    for (size_t i = 0; i < outputs.size(); ++i) {
+        const std::filesystem::path path = root / outputs[i].path;
+        const std::string error = WriteFile(path, built[i]);
         if (!error.empty()) {
             std::fprintf(stderr, "contentgen: cannot write %s: %s\n", path.string().c_str(), error.c_str());
             return 1;
