@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <numeric>
 #include <thread>
 
 namespace {
@@ -20,6 +21,7 @@ using Bytes = std::vector<uint8_t>;
 struct Output {
     const char* path;
     std::function<Bytes()> build;
+    bool slow = false;  // built before the others
 };
 
 Bytes X(Mesh m)
@@ -32,8 +34,6 @@ std::vector<Output> Outputs()
 {
     using namespace ContentPath;
     return {
-        // First: the baked colour takes as long as all the rest, which the other threads build meanwhile.
-        {Terrain2, [] { return EncodeDds(TerrainColourImage(BuildTerrain())); }},
         {TigerMesh, [] { return X(BuildTiger()); }},
         {TurtleMesh, [] { return X(BuildTurtle(false)); }},
         {TurtleMeshB, [] { return X(BuildTurtle(true)); }},
@@ -53,6 +53,8 @@ std::vector<Output> Outputs()
         {SkyStars, [] { return EncodePng(StarsImage()); }},
         {Clouds, [] { return EncodePng(CloudsImage()); }},
         {Terrain1, [] { return EncodeBmp(GrassImage()); }},
+        // As long to bake as all the rest together: started first, while other threads build those.
+        {Terrain2, [] { return EncodeDds(TerrainColourImage(BuildTerrain())); }, true},
         {Terrain3, [] { return EncodeBmp(SnowImage()); }},
         {DinoBrown, [] { return EncodeDds(DinoSkinImage(false)); }},
         {DinoOrange, [] { return EncodeDds(DinoSkinImage(true)); }},
@@ -74,14 +76,17 @@ std::string WriteFile(const std::filesystem::path& path, const Bytes& bytes)
     return written && closed ? "" : "write failed";
 }
 
-// Every output built, in list order on as many threads as there are cores (they share no
-// state); the files are written after, in list order.
+// Every output built on as many threads as there are cores (they share no state), the slow
+// ones first; the files are written after, in list order.
 std::vector<Bytes> BuildAll(const std::vector<Output>& outputs)
 {
+    std::vector<size_t> order(outputs.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::stable_partition(order.begin(), order.end(), [&](size_t i) { return outputs[i].slow; });
     std::vector<Bytes> built(outputs.size());
     std::atomic<size_t> next{0};
     auto work = [&] {
-        for (size_t i; (i = next++) < outputs.size();) built[i] = outputs[i].build();
+        for (size_t k; (k = next++) < order.size();) built[order[k]] = outputs[order[k]].build();
     };
     const unsigned cores = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
     std::vector<std::thread> threads;
