@@ -48,7 +48,7 @@ expect_effect_failure() {
   if [ ! -s "$VIEWER_OUT" ] && [ "${2:-}" != again ]; then
     echo "note: the viewer ended with $EXIT_CODE and said nothing; starting it once more"
     "$SCRIPTS/stop-wineserver" "$PREFIX" && WINEPREFIX=$PREFIX wineserver -p
-    start_viewer "$VIEWER_NAME" "$WORK" </dev/null && expect_effect_failure "$1" again && return
+    start_viewer "$VIEWER_NAME" "$WORK" </dev/null; expect_effect_failure "$1" again; return
   fi
   [ "$EXIT_CODE" = 1 ] || PROBLEM="exit code $EXIT_CODE, not 1"
   grep -qF "ERROR: Could not load effect ./$1" "$VIEWER_OUT" || PROBLEM="$PROBLEM; no effect message"
