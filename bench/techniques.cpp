@@ -82,13 +82,14 @@ struct GroupTimes {
     double cpuMs = 0.0;  // per frame as the viewer draws them, the height image kept
 };
 
-// The height pass is drawn in every step-timed frame, as though the targets were new each time.
+// The height and reflection passes are drawn in every step-timed frame, as though the targets
+// were new each time.
 GroupTimes TimeFrames(int frames)
 {
     for (int i = 0; i < 3; ++i) RenderFrame();  // llvmpipe builds its shader variants on first use
     GroupTimes times;
     for (int i = 0; i < frames; ++i) {
-        TheRenderer->heightImageDrawn = false;
+        ForgetKeptImages(*TheRenderer);
         TimedFrame(times.steps);
     }
     times.cpuMs = CpuMsPerFrame(frames);
@@ -114,7 +115,7 @@ bool TimeTechniques(int frames)
             times[flat][g] = TimeFrames(frames);
         }
     r.objects = scene;
-    r.heightImageDrawn = false;  // it shows the last group's objects
+    ForgetKeptImages(r);  // they show the last group's objects
     r.defaultEffect->SetStateManager(nullptr);
     states.flatShader->Release();
     ReleaseStepTimer();

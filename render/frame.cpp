@@ -1,5 +1,7 @@
 #include "render/frame.h"
 
+#include <cstring>
+
 #include "camera/camera.h"
 #include "render/effect_names.h"
 #include "render/renderer.h"
@@ -39,7 +41,18 @@ void PrepareBackBuffer(Renderer& r)
     ClearTarget(r.device, SkyColour);
 }
 
-void ReflectionPass(Renderer& r)
+PassView CurrentView(const Renderer& r)
+{
+    const Camera3D& c = *r.mainCamera;
+    return {c.position, c.view, c.inverseView, c.reflectedView, *r.projection};
+}
+
+bool ReflectionImageCurrent(const Renderer& r, const PassView& view)
+{
+    return r.reflectionImageDrawn && std::memcmp(&view, &r.reflectionImageView, sizeof view) == 0;
+}
+
+void ReflectionPass(Renderer& r, const PassView& view)
 {
     SetCameraParameters(*r.mainCamera, *r.projection, true);
     BindRenderTarget(r, r.reflectionTarget);
@@ -48,6 +61,8 @@ void ReflectionPass(Renderer& r)
     EnableReflectionClipPlane(r);
     DrawPass(nullptr, PassMain);
     r.device->SetRenderState(D3DRS_CLIPPLANEENABLE, 0);
+    r.reflectionImageView = view;
+    r.reflectionImageDrawn = true;
 }
 
 void HeightPass(Renderer& r)
@@ -121,7 +136,8 @@ HRESULT RenderFrame()
         PrepareBackBuffer(r);
         Done(StepBegin);
         if (TargetsReady(r)) {
-            ReflectionPass(r);
+            const PassView view = CurrentView(r);
+            if (!ReflectionImageCurrent(r, view)) ReflectionPass(r, view);
             Done(StepReflection);
             IDirect3DTexture9* reflection = r.reflectionTarget->texture;
             if (!r.heightImageDrawn) HeightPass(r);

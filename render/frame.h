@@ -15,7 +15,8 @@ void SetCameraParameters(const Camera3D& camera, const D3DXMATRIX& projection, b
 // Gives the back buffer back and draws the texture over it with the "Copy" technique.
 HRESULT CopyToBackBuffer(IDirect3DTexture9* source);
 // Reflection, height and main passes, the copy, the water; returns Present's result. The height
-// pass runs only while the height target holds no image (after the targets are made).
+// pass runs only while the height target holds no image (after the targets are made), the
+// reflection pass only when the main camera has moved since its image was drawn.
 HRESULT RenderFrame();
 
 // The steps of a frame in RenderFrame's order. When FrameStepDone is set, RenderFrame calls it

@@ -84,7 +84,13 @@ void CreateRenderTargets(Renderer& renderer)
     renderer.sceneTarget = CreateTarget(renderer.device, "scene", viewport.Width, viewport.Height, failed);
     renderer.reflectionTarget = CreateTarget(renderer.device, "reflection", viewport.Width, viewport.Height, failed);
     renderer.heightTarget = CreateTarget(renderer.device, "height", viewport.Width, viewport.Height, failed);
+    ForgetKeptImages(renderer);
+}
+
+void ForgetKeptImages(Renderer& renderer)
+{
     renderer.heightImageDrawn = false;
+    renderer.reflectionImageDrawn = false;
 }
 
 void ReleaseRenderTargets(Renderer& renderer)

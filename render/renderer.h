@@ -31,6 +31,13 @@ struct RenderTarget {
     IDirect3DSurface9* surface = nullptr;  // level 0 of texture
 };
 
+// The main camera as the reflection pass reads it; compared byte for byte, so no padding.
+struct PassView {
+    D3DXVECTOR3 position;
+    D3DXMATRIX view, inverseView, reflectedView, projection;
+};
+static_assert(sizeof(PassView) == sizeof(D3DXVECTOR3) + 4 * sizeof(D3DXMATRIX), "PassView has padding");
+
 struct Renderer {
     std::vector<RenderObject*> objects;    // drawing order within every pass
     ID3DXEffect* defaultEffect = nullptr;      // not owned: EffectList
@@ -48,15 +55,22 @@ struct Renderer {
     // The terrain and the height camera never move, so the height image is drawn once after the
     // targets are made and kept until they are made again.
     bool heightImageDrawn = false;
+    // Nor do the scene's objects: the reflection changes only with the main camera, so it is
+    // drawn again when the camera has moved and kept while it stays still.
+    bool reflectionImageDrawn = false;
+    PassView reflectionImageView{};
 };
 
 extern Renderer* TheRenderer;
 
 void InitRenderer(Renderer& renderer, IDirect3DDevice9* device);
 // Sprite and three viewport-sized targets; call while the back buffer is render target 0.
-// The new height target has no image yet: the next frame draws it.
+// The new targets hold no images yet: the next frame draws them.
 void CreateRenderTargets(Renderer& renderer);
 void ReleaseRenderTargets(Renderer& renderer);
+// The next frame draws the height and reflection images again: for whoever changes the scene
+// or the targets' images behind the frames' backs.
+void ForgetKeptImages(Renderer& renderer);
 // A target makes it render target 0 (saving the back buffer once); null restores the back buffer.
 void BindRenderTarget(Renderer& renderer, RenderTarget* target);
 unsigned ObjectCount(const Renderer& renderer);

@@ -78,11 +78,16 @@ void UpdateQuietly()
     testing::internal::GetCapturedStdout();
 }
 
-SceneSwap::SceneSwap(std::vector<RenderObject*> objects) : scene(std::exchange(TheRenderer->objects, objects)) {}
+// The frames' kept images show the objects they were drawn with: drawn again after each swap.
+SceneSwap::SceneSwap(std::vector<RenderObject*> objects) : scene(std::exchange(TheRenderer->objects, objects))
+{
+    ForgetKeptImages(*TheRenderer);
+}
 
 SceneSwap::~SceneSwap()
 {
     TheRenderer->objects = scene;
+    ForgetKeptImages(*TheRenderer);
 }
 
 HWND HiddenWindow(int width, int height, WNDPROC procedure)

@@ -1,5 +1,6 @@
 // What the pictures cannot show: where exactly the reflection is clipped, what a frame leaves
-// on the device, a frame that cannot begin, and targets a device's texture limits would round.
+// on the device, when the reflection is drawn again, a frame that cannot begin, and targets a
+// device's texture limits would round.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -74,6 +75,34 @@ TEST(Frame, TheReflectionKeepsWhatLiesAboveSevenHundredthsBelowTheWater)
         if (sampled) sampled->Release();
     }
     square->Release();
+    MainCamera = start;
+}
+
+// Kept while the camera stays, the reflection gives the same picture; it is drawn again after the
+// camera turned or moved, after the targets were made again, and when told to.
+TEST(Frame, TheReflectionIsDrawnAgainOnlyWhenItsImageCouldHaveChanged)
+{
+    REQUIRE_VIEWER();
+    const FlyingCamera start = MainCamera;
+    const DWORD marker = 0xFF123456;  // a colour the scene does not have, filled over the image
+    const auto markedAfterFrame = [&] {
+        Device->ColorFill(TheRenderer->reflectionTarget->surface, nullptr, marker);
+        RenderFrame();
+        return CountRgb(ReadPixels(Device, TheRenderer->reflectionTarget->surface), marker);
+    };
+    ASSERT_EQ(RenderFrame(), D3D_OK);
+    const std::vector<DWORD> drawn = ReadPixels(Device, BackBuffer());
+    ASSERT_EQ(RenderFrame(), D3D_OK);
+    EXPECT_EQ(ReadPixels(Device, BackBuffer()), drawn) << "the kept reflection changed the picture";
+    EXPECT_EQ(markedAfterFrame(), drawn.size()) << "drawn again with nothing changed";
+    const auto expectDrawnAgain = [&](const char* what, auto&& change) {
+        change();
+        EXPECT_EQ(markedAfterFrame(), 0u) << "not drawn again " << what;
+    };
+    expectDrawnAgain("after a turn", [] { MainCamera.yaw += 0.001f, MainCamera.Update(0); });
+    expectDrawnAgain("after a move", [] { MainCamera.position.x += 0.001f, MainCamera.Update(0); });
+    expectDrawnAgain("when told to", [] { ForgetKeptImages(*TheRenderer); });
+    expectDrawnAgain("with new targets", [] { ReleaseRenderTargets(*TheRenderer), CreateRenderTargets(*TheRenderer); });
     MainCamera = start;
 }
 

@@ -85,13 +85,13 @@ protected:
         for (WORD corner : {0, 3, 2, 0, 2, 1}) *index++ = corner;
         patch->UnlockIndexBuffer();
     }
-    // The viewer's frames go on as before: its baked terrain colour, its height image drawn again.
+    // The viewer's frames go on as before: its baked terrain colour, its kept images drawn again.
     void TearDown() override
     {
         for (IUnknown* object : made) object->Release();
         if (!DefaultEffect) return;
         DefaultEffect->SetTexture(DefaultFx::Terrain2.name, Terrain2Texture);
-        TheRenderer->heightImageDrawn = false;
+        ForgetKeptImages(*TheRenderer);
     }
 
     IDirect3DTexture9* Uniform(DWORD argb)  // 16 x 16 of one colour, every mip level too
