@@ -1,5 +1,7 @@
 // The viewer's engine under measurement. Modes:
-//   steps WARMUP FRAMES  times RenderFrame's steps, then counts allocations of whole frames
+//   steps WARMUP FRAMES [flying]
+//                        times RenderFrame's steps, then counts allocations of whole frames;
+//                        flying turns the camera a little every frame, so no image is kept
 //   techniques FRAMES    times each technique's draws on their own, shaded and flat (techniques.h)
 //   empty                the viewer's main loop with an empty object list (read with +fps)
 //   startup              marks the end of each start-up stage and of each step of the first
@@ -20,6 +22,7 @@
 #include "bench/step_timer.h"
 #include "bench/techniques.h"
 #include "bench/viewpoints.h"
+#include "camera/camera.h"
 #include "gfx/device.h"
 #include "render/renderer.h"
 
@@ -37,11 +40,20 @@ bool PumpMessages()
     return true;
 }
 
+bool Flying = false;
+
+// The frame update, the camera turned by a thousandth of a radian first when flying.
+void Update()
+{
+    if (Flying) MainCamera.yaw += 0.001f;
+    UpdateFrame();
+}
+
 // The loop's own frame: update, device test, RenderFrame.
 bool LoopFrame()
 {
     if (!PumpMessages()) return false;
-    UpdateFrame();
+    Update();
     RunDeviceStep(Device->TestCooperativeLevel());
     return true;
 }
@@ -100,7 +112,7 @@ int RunSteps(int warmup, int frames)
     }
     StepTimes times;
     for (int i = 0; i < frames && PumpMessages(); ++i) {
-        UpdateFrame();
+        Update();
         TimedFrame(times);
     }
     ReleaseStepTimer();
@@ -158,6 +170,7 @@ int RunMode(int argc, char** argv)
     if (std::strcmp(mode, "techniques") == 0) return RunTechniques(argc > 2 ? std::atoi(argv[2]) : 20);
     const int warmup = argc > 2 ? std::atoi(argv[2]) : 50;
     const int frames = argc > 3 ? std::atoi(argv[3]) : 200;
+    Flying = argc > 4 && std::strcmp(argv[4], "flying") == 0;
     return RunSteps(warmup, frames);
 }
 

@@ -21,14 +21,17 @@ value() {
   grep -o "$1: [0-9.]*" "$OUT/bench.out" | tail -1 | cut -d' ' -f2
 }
 
+# steps_run [flying]: the frame steps with the camera still, as the viewer starts, or turned a
+# little every frame, as while the user flies: then no image is kept and every pass draws. The
+# flying figures are named flying_*. A build that keeps no image ignores the word.
 steps_run() {
-  local name
-  run_bench steps 30 "$STEP_FRAMES" || { say "steps run failed: $(tail -3 "$OUT/bench.out")" >&2; return; }
-  for name in begin reflection height main copy water present; do record "step_${name}_ms" "$(value "step_${name}_ms")"; done
+  local name prefix=${1:+$1_}
+  run_bench steps 30 "$STEP_FRAMES" $1 || { say "${prefix}steps run failed: $(tail -3 "$OUT/bench.out")" >&2; return; }
+  for name in begin reflection height main copy water present; do record "${prefix}step_${name}_ms" "$(value "step_${name}_ms")"; done
   for name in steps_total_ms steps_cpu_ms loop_frame_ms loop_frame_cpu_ms allocations_per_frame; do
-    record "$name" "$(value "$name")"
+    record "$prefix$name" "$(value "$name")"
   done
-  say "frame steps: total $(value steps_total_ms) ms, allocations per frame $(value allocations_per_frame)"
+  say "${1:-still} frame steps: total $(value steps_total_ms) ms, allocations per frame $(value allocations_per_frame)"
 }
 
 # Each technique's draws alone, per step, shaded and with a flat pixel shader (bench/techniques.h).
@@ -176,6 +179,7 @@ soak_run() {
 # with-xvfb ends our prefix's wineserver, not the base's: both are ended here, first and last.
 in_turns 1 stop_wineserver
 in_turns "$RUNS" steps_run
+in_turns "$RUNS" steps_run flying
 in_turns "$RUNS" techniques_run
 measure_startup
 in_turns "$RUNS" fps_pair

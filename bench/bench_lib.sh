@@ -202,6 +202,8 @@ print_report() {
   printf '%-24s%s\n' frame_ratio "$(cells 12 frame_ratio)"
   for name in begin reflection height main copy water present; do row "step_${name}_ms" ms; done
   row steps_total_ms ms; row steps_cpu_ms ms; row loop_frame_ms ms; row loop_frame_cpu_ms ms
+  for name in reflection main water; do row "flying_step_${name}_ms" ms; done
+  row flying_steps_total_ms ms; row flying_loop_frame_ms ms; row flying_allocations_per_frame count
   row startup_ms ms; row startup_baseline_ms ms; row startup_ours_ms ms
   row startup_cold_ms ms; row startup_baseline_cold_ms ms; row startup_ours_cold_ms ms
   row allocations_per_frame count
@@ -214,6 +216,7 @@ print_report() {
   echo "empty_fps: $(compared median empty_fps) fps"
   echo "frame_ratio: $(compared frame_ratio) x"
   for name in reflection height main copy water present; do echo "step_${name}_ms: $(compared median "step_${name}_ms") ms"; done
+  for name in loop_frame_ms flying_loop_frame_ms; do echo "$name: $(compared median "$name") ms"; done
   for name in startup_ms startup_baseline_ms startup_ours_ms; do echo "$name: $(compared median "$name") ms"; done
   echo "allocations_per_frame: $(compared median allocations_per_frame) count"
   echo "content_build_s: $(compared median content_build_s) s"
