@@ -10,6 +10,7 @@ namespace {
 
 const D3DCOLOR SkyColour = 0xFF4CCCFF;
 const D3DCOLOR DeepestHeight = 0xFF000000;
+const DWORD AllColourChannels = 0xF;
 const D3DXPLANE BelowWaterClip(0.0f, -1.0f, 0.0f, 0.07f);  // keeps world y >= -0.07
 
 void ClearTarget(IDirect3DDevice9* device, D3DCOLOR colour)
@@ -47,12 +48,12 @@ PassView CurrentView(const Renderer& r)
     return {c.position, c.view, c.inverseView, c.reflectedView, *r.projection};
 }
 
-bool ReflectionImageCurrent(const Renderer& r, const PassView& view)
+bool CameraImagesCurrent(const Renderer& r, const PassView& view)
 {
-    return r.reflectionImageDrawn && std::memcmp(&view, &r.reflectionImageView, sizeof view) == 0;
+    return r.cameraImagesDrawn && std::memcmp(&view, &r.cameraImagesView, sizeof view) == 0;
 }
 
-void ReflectionPass(Renderer& r, const PassView& view)
+void ReflectionPass(Renderer& r)
 {
     SetCameraParameters(*r.mainCamera, *r.projection, true);
     BindRenderTarget(r, r.reflectionTarget);
@@ -61,8 +62,6 @@ void ReflectionPass(Renderer& r, const PassView& view)
     EnableReflectionClipPlane(r);
     DrawPass(nullptr, PassMain);
     r.device->SetRenderState(D3DRS_CLIPPLANEENABLE, 0);
-    r.reflectionImageView = view;
-    r.reflectionImageDrawn = true;
 }
 
 void HeightPass(Renderer& r)
@@ -80,13 +79,26 @@ void HeightPass(Renderer& r)
     r.heightImageDrawn = true;
 }
 
-void MainPass(Renderer& r)
+// With the scene image kept, only the depth the water is tested against is drawn again (every
+// clear resets it): the same positions (transform.fxh) by the cheapest technique, colour off.
+void DrawDepthOnly(Renderer& r)
+{
+    r.device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    r.device->SetRenderState(D3DRS_COLORWRITEENABLE, 0);
+    DrawPass(DefaultFx::TechniqueHeight, PassMain);
+    r.device->SetRenderState(D3DRS_COLORWRITEENABLE, AllColourChannels);
+}
+
+void MainPass(Renderer& r, const PassView& view, bool kept)
 {
     SetCameraParameters(*r.mainCamera, *r.projection, false);
     BindRenderTarget(r, r.sceneTarget);
-    ClearTarget(r.device, SkyColour);
     r.device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+    if (kept) return DrawDepthOnly(r);
+    ClearTarget(r.device, SkyColour);
     DrawPass(nullptr, PassMain);
+    r.cameraImagesView = view;
+    r.cameraImagesDrawn = true;
 }
 
 void WaterPass(Renderer& r, IDirect3DTexture9* reflection)
@@ -137,12 +149,13 @@ HRESULT RenderFrame()
         Done(StepBegin);
         if (TargetsReady(r)) {
             const PassView view = CurrentView(r);
-            if (!ReflectionImageCurrent(r, view)) ReflectionPass(r, view);
+            const bool kept = CameraImagesCurrent(r, view);
+            if (!kept) ReflectionPass(r);
             Done(StepReflection);
             IDirect3DTexture9* reflection = r.reflectionTarget->texture;
             if (!r.heightImageDrawn) HeightPass(r);
             Done(StepHeight);
-            MainPass(r);
+            MainPass(r, view, kept);
             Done(StepMain);
             CopyToBackBuffer(r.sceneTarget->texture);
             Done(StepCopy);

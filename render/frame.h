@@ -15,8 +15,9 @@ void SetCameraParameters(const Camera3D& camera, const D3DXMATRIX& projection, b
 // Gives the back buffer back and draws the texture over it with the "Copy" technique.
 HRESULT CopyToBackBuffer(IDirect3DTexture9* source);
 // Reflection, height and main passes, the copy, the water; returns Present's result. The height
-// pass runs only while the height target holds no image (after the targets are made), the
-// reflection pass only when the main camera has moved since its image was drawn.
+// pass runs only while the height target holds no image (after the targets are made). While
+// the main camera stays where the reflection and scene images were drawn, both are kept: the
+// reflection pass draws nothing and the main pass only the depth.
 HRESULT RenderFrame();
 
 // The steps of a frame in RenderFrame's order. When FrameStepDone is set, RenderFrame calls it

@@ -90,7 +90,7 @@ void CreateRenderTargets(Renderer& renderer)
 void ForgetKeptImages(Renderer& renderer)
 {
     renderer.heightImageDrawn = false;
-    renderer.reflectionImageDrawn = false;
+    renderer.cameraImagesDrawn = false;
 }
 
 void ReleaseRenderTargets(Renderer& renderer)

@@ -31,7 +31,7 @@ struct RenderTarget {
     IDirect3DSurface9* surface = nullptr;  // level 0 of texture
 };
 
-// The main camera as the reflection pass reads it; compared byte for byte, so no padding.
+// The main camera as the reflection and main passes read it; compared byte for byte, so no padding.
 struct PassView {
     D3DXVECTOR3 position;
     D3DXMATRIX view, inverseView, reflectedView, projection;
@@ -55,10 +55,10 @@ struct Renderer {
     // The terrain and the height camera never move, so the height image is drawn once after the
     // targets are made and kept until they are made again.
     bool heightImageDrawn = false;
-    // Nor do the scene's objects: the reflection changes only with the main camera, so it is
-    // drawn again when the camera has moved and kept while it stays still.
-    bool reflectionImageDrawn = false;
-    PassView reflectionImageView{};
+    // Nor do the scene's objects: the reflection and scene images change only with the main
+    // camera, so they are drawn again when it has moved and kept while it stays still.
+    bool cameraImagesDrawn = false;
+    PassView cameraImagesView{};
 };
 
 extern Renderer* TheRenderer;
@@ -68,7 +68,7 @@ void InitRenderer(Renderer& renderer, IDirect3DDevice9* device);
 // The new targets hold no images yet: the next frame draws them.
 void CreateRenderTargets(Renderer& renderer);
 void ReleaseRenderTargets(Renderer& renderer);
-// The next frame draws the height and reflection images again: for whoever changes the scene
+// The next frame draws the height, reflection and scene images again: for whoever changes the scene
 // or the targets' images behind the frames' backs.
 void ForgetKeptImages(Renderer& renderer);
 // A target makes it render target 0 (saving the back buffer once); null restores the back buffer.

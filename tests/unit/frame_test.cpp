@@ -1,6 +1,6 @@
 // What the pictures cannot show: where exactly the reflection is clipped, what a frame leaves
-// on the device, when the reflection is drawn again, a frame that cannot begin, and targets a
-// device's texture limits would round.
+// on the device, when the camera's images are drawn again, a frame that cannot begin, and
+// targets a device's texture limits would round.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -78,26 +78,31 @@ TEST(Frame, TheReflectionKeepsWhatLiesAboveSevenHundredthsBelowTheWater)
     MainCamera = start;
 }
 
-// Kept while the camera stays, the reflection gives the same picture; it is drawn again after the
-// camera turned or moved, after the targets were made again, and when told to.
-TEST(Frame, TheReflectionIsDrawnAgainOnlyWhenItsImageCouldHaveChanged)
+// Kept while the camera stays, the reflection and scene images give the same picture as drawn
+// afresh; both are drawn again after the camera turned or moved, after the targets were made
+// again, and when told to.
+TEST(Frame, TheCameraImagesAreDrawnAgainOnlyWhenTheyCouldHaveChanged)
 {
     REQUIRE_VIEWER();
     const FlyingCamera start = MainCamera;
-    const DWORD marker = 0xFF123456;  // a colour the scene does not have, filled over the image
+    const DWORD marker = 0xFF123456;  // a colour the scene does not have, filled over the images
     const auto markedAfterFrame = [&] {
-        Device->ColorFill(TheRenderer->reflectionTarget->surface, nullptr, marker);
+        const RenderTarget* targets[] = {TheRenderer->reflectionTarget, TheRenderer->sceneTarget};
+        for (const RenderTarget* target : targets) Device->ColorFill(target->surface, nullptr, marker);
         RenderFrame();
-        return CountRgb(ReadPixels(Device, TheRenderer->reflectionTarget->surface), marker);
+        std::vector<size_t> marked;
+        for (const RenderTarget* target : targets) marked.push_back(CountRgb(ReadPixels(Device, target->surface), marker));
+        return marked;
     };
+    ForgetKeptImages(*TheRenderer);
     ASSERT_EQ(RenderFrame(), D3D_OK);
     const std::vector<DWORD> drawn = ReadPixels(Device, BackBuffer());
     ASSERT_EQ(RenderFrame(), D3D_OK);
-    EXPECT_EQ(ReadPixels(Device, BackBuffer()), drawn) << "the kept reflection changed the picture";
-    EXPECT_EQ(markedAfterFrame(), drawn.size()) << "drawn again with nothing changed";
+    EXPECT_EQ(ReadPixels(Device, BackBuffer()), drawn) << "the kept images changed the picture";
+    EXPECT_EQ(markedAfterFrame(), std::vector<size_t>(2, drawn.size())) << "drawn again with nothing changed";
     const auto expectDrawnAgain = [&](const char* what, auto&& change) {
         change();
-        EXPECT_EQ(markedAfterFrame(), 0u) << "not drawn again " << what;
+        EXPECT_EQ(markedAfterFrame(), std::vector<size_t>(2, 0u)) << "not drawn again " << what;
     };
     expectDrawnAgain("after a turn", [] { MainCamera.yaw += 0.001f, MainCamera.Update(0); });
     expectDrawnAgain("after a move", [] { MainCamera.position.x += 0.001f, MainCamera.Update(0); });
