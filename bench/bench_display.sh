@@ -25,13 +25,13 @@ value() {
 # little every frame, as while the user flies: then no image is kept and every pass draws. The
 # flying figures are named flying_*. A build that keeps no image ignores the word.
 steps_run() {
-  local name prefix=${1:+$1_}
-  run_bench steps 30 "$STEP_FRAMES" $1 || { say "${prefix}steps run failed: $(tail -3 "$OUT/bench.out")" >&2; return; }
+  local name variant=${1:-} prefix=${1:+$1_}
+  run_bench steps 30 "$STEP_FRAMES" $variant || { say "${prefix}steps run failed: $(tail -3 "$OUT/bench.out")" >&2; return; }
   for name in begin reflection height main copy water present; do record "${prefix}step_${name}_ms" "$(value "step_${name}_ms")"; done
   for name in steps_total_ms steps_cpu_ms loop_frame_ms loop_frame_cpu_ms allocations_per_frame; do
     record "$prefix$name" "$(value "$name")"
   done
-  say "${1:-still} frame steps: total $(value steps_total_ms) ms, allocations per frame $(value allocations_per_frame)"
+  say "${variant:-still} frame steps: total $(value steps_total_ms) ms, allocations per frame $(value allocations_per_frame)"
 }
 
 # Each technique's draws alone, per step, shaded and with a flat pixel shader (bench/techniques.h).
