@@ -155,7 +155,7 @@ HRESULT RenderFrame()
             IDirect3DTexture9* reflection = r.reflectionTarget->texture;
             if (!r.heightImageDrawn) HeightPass(r);
             Done(StepHeight);
-            MainPass(r, view, kept);
+            MainPass(r, view, kept && r.colourWritesMaskable);
             Done(StepMain);
             CopyToBackBuffer(r.sceneTarget->texture);
             Done(StepCopy);

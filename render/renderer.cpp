@@ -73,6 +73,9 @@ void InitRenderer(Renderer& renderer, IDirect3DDevice9* device)
     renderer.heightCamera = new FlyingCamera(D3DXVECTOR3(0.0f, HeightCameraHeight, 0.0f), 0.0f, StraightDown);
     renderer.heightProjection = new D3DXMATRIXA16();
     D3DXMatrixOrthoLH(renderer.heightProjection, HeightViewSize, HeightViewSize, HeightNear, HeightFar);
+    D3DCAPS9 caps;
+    renderer.colourWritesMaskable =
+        SUCCEEDED(device->GetDeviceCaps(&caps)) && (caps.PrimitiveMiscCaps & D3DPMISCCAPS_COLORWRITEENABLE);
 }
 
 void CreateRenderTargets(Renderer& renderer)

@@ -59,6 +59,9 @@ struct Renderer {
     // camera, so they are drawn again when it has moved and kept while it stays still.
     bool cameraImagesDrawn = false;
     PassView cameraImagesView{};
+    // The kept scene image needs its depth drawn with colour writes off; a device that cannot
+    // mask them draws the main pass in full every frame (the reflection is kept all the same).
+    bool colourWritesMaskable = false;
 };
 
 extern Renderer* TheRenderer;

@@ -80,7 +80,7 @@ TEST(Frame, TheReflectionKeepsWhatLiesAboveSevenHundredthsBelowTheWater)
 
 // Kept while the camera stays, the reflection and scene images give the same picture as drawn
 // afresh; both are drawn again after the camera turned or moved, after the targets were made
-// again, and when told to.
+// again, and when told to; without a colour mask the scene image is drawn every frame.
 TEST(Frame, TheCameraImagesAreDrawnAgainOnlyWhenTheyCouldHaveChanged)
 {
     REQUIRE_VIEWER();
@@ -108,6 +108,10 @@ TEST(Frame, TheCameraImagesAreDrawnAgainOnlyWhenTheyCouldHaveChanged)
     expectDrawnAgain("after a move", [] { MainCamera.position.x += 0.001f, MainCamera.Update(0); });
     expectDrawnAgain("when told to", [] { ForgetKeptImages(*TheRenderer); });
     expectDrawnAgain("with new targets", [] { ReleaseRenderTargets(*TheRenderer), CreateRenderTargets(*TheRenderer); });
+    // A device that cannot mask colour writes keeps the reflection only.
+    const bool maskable = std::exchange(TheRenderer->colourWritesMaskable, false);
+    EXPECT_EQ(markedAfterFrame(), (std::vector<size_t>{drawn.size(), 0u})) << "scene image kept without a colour mask";
+    TheRenderer->colourWritesMaskable = maskable;
     MainCamera = start;
 }
 
