@@ -150,9 +150,10 @@ Image SandImage()
     return Draw(512, 512, [](float u, float v) { return Pack(Mix({SAND_DARK}, {SAND_LIGHT}, SandField(u, v))); });
 }
 
+// Not drawn either (the bake holds the snow); as small as the grass, for the same reason.
 Image SnowImage()
 {
-    return Draw(512, 512, [](float u, float v) { return Pack(Mix({SNOW_DARK}, {SNOW_LIGHT}, SnowField(u, v))); });
+    return Draw(256, 256, [](float u, float v) { return Pack(Mix({SNOW_DARK}, {SNOW_LIGHT}, SnowField(u, v))); });
 }
 
 Image SandAndGrassFields()
@@ -263,22 +264,26 @@ Image SkyImage()
     });
 }
 
+// The star sky and the clouds are loaded but drawn by nothing: kept small, as they load faster.
+constexpr int UndrawnSkySide = 256;
+
 Image StarsImage()
 {
-    Image img = Draw(512, 512, [](float u, float v) {
+    const int side = UndrawnSkySide;
+    Image img = Draw(side, side, [](float u, float v) {
         const float haze = Fbm01(u, v, 4, 4, 81);
         return Pack(Mix({0.0f, 0.0f, 0.03f}, {0.05f, 0.04f, 0.12f}, haze * haze));
     });
     for (uint32_t i = 0; i < 900; ++i) {
         const uint32_t h = Hash(i, 82);
-        const int x = int(h % 512), y = int((h >> 9) % 512);
+        const int x = int(h % side), y = int((h >> 9) % side);
         const float b = 0.35f + 0.65f * ((h >> 18) & 0xFF) / 255.0f;
         const Rgb tint = (h >> 26) & 1 ? Rgb{b, b * 0.9f, b * 0.75f} : Rgb{b * 0.85f, b * 0.9f, b};
         img.At(x, y) = Pack(tint);
         if (b > 0.9f)
             for (int d : {-1, 1}) {
-                img.At((x + d + 512) % 512, y) = Pack(Scale(tint, 0.45f));
-                img.At(x, (y + d + 512) % 512) = Pack(Scale(tint, 0.45f));
+                img.At((x + d + side) % side, y) = Pack(Scale(tint, 0.45f));
+                img.At(x, (y + d + side) % side) = Pack(Scale(tint, 0.45f));
             }
     }
     return img;
@@ -286,7 +291,7 @@ Image StarsImage()
 
 Image CloudsImage()
 {
-    return Draw(512, 512, [](float u, float v) {
+    return Draw(UndrawnSkySide, UndrawnSkySide, [](float u, float v) {
         const float f = Fbm01(u, v, 5, 6, 91, 0.55f);
         const float cover = Smoothstep(0.45f, 0.75f, f);
         const float shade = 0.75f + 0.25f * Smoothstep(0.5f, 0.9f, f);
