@@ -143,6 +143,10 @@ float GrassPatches(float u, float v) { return Smoothstep(0.62f, 0.8f, Fbm01(u, v
 
 float SnowField(float u, float v) { return 0.7f * Fbm01(u, v, 6, 5, 41) + 0.3f * Fbm01(u, v, 128, 1, 42); }
 
+// Side of the pictures the viewer loads but draws nothing with (the grass, the snow, the star sky
+// and the clouds): kept small, as they load faster.
+constexpr int UndrawnSide = 256;
+
 }  // namespace
 
 Image SandImage()
@@ -150,10 +154,10 @@ Image SandImage()
     return Draw(512, 512, [](float u, float v) { return Pack(Mix({SAND_DARK}, {SAND_LIGHT}, SandField(u, v))); });
 }
 
-// Not drawn either (the bake holds the snow); as small as the grass, for the same reason.
+// Not drawn: the baked colour holds the snow.
 Image SnowImage()
 {
-    return Draw(256, 256, [](float u, float v) { return Pack(Mix({SNOW_DARK}, {SNOW_LIGHT}, SnowField(u, v))); });
+    return Draw(UndrawnSide, UndrawnSide, [](float u, float v) { return Pack(Mix({SNOW_DARK}, {SNOW_LIGHT}, SnowField(u, v))); });
 }
 
 Image SandAndGrassFields()
@@ -161,10 +165,10 @@ Image SandAndGrassFields()
     return Draw(512, 512, [](float u, float v) { return Pack({SandField(u, v), GrassField(u, v), GrassPatches(u, v)}); });
 }
 
-// Not drawn by the viewer, which takes the grass from the baked colour; smaller, as it loads faster.
+// Not drawn: the baked colour holds the grass.
 Image GrassImage()
 {
-    return Draw(256, 256, [](float u, float v) {
+    return Draw(UndrawnSide, UndrawnSide, [](float u, float v) {
         return Pack(Mix(Mix({GRASS_DARK}, {GRASS_LIGHT}, GrassField(u, v)), {GRASS_PATCH}, GRASS_PATCH_SHARE * GrassPatches(u, v)));
     });
 }
@@ -264,12 +268,9 @@ Image SkyImage()
     });
 }
 
-// The star sky and the clouds are loaded but drawn by nothing: kept small, as they load faster.
-constexpr int UndrawnSkySide = 256;
-
 Image StarsImage()
 {
-    const int side = UndrawnSkySide;
+    const int side = UndrawnSide;
     Image img = Draw(side, side, [](float u, float v) {
         const float haze = Fbm01(u, v, 4, 4, 81);
         return Pack(Mix({0.0f, 0.0f, 0.03f}, {0.05f, 0.04f, 0.12f}, haze * haze));
@@ -291,7 +292,7 @@ Image StarsImage()
 
 Image CloudsImage()
 {
-    return Draw(UndrawnSkySide, UndrawnSkySide, [](float u, float v) {
+    return Draw(UndrawnSide, UndrawnSide, [](float u, float v) {
         const float f = Fbm01(u, v, 5, 6, 91, 0.55f);
         const float cover = Smoothstep(0.45f, 0.75f, f);
         const float shade = 0.75f + 0.25f * Smoothstep(0.5f, 0.9f, f);
